@@ -1,0 +1,455 @@
+#include "engine/filgraphmanager.h"
+
+#include "engine/videowidget.h"
+#include "runtime/steps.h"
+
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QUrl>
+#include <cmath>
+#include <gst/app/gstappsink.h>
+#include <mutex>
+#include <sys/stat.h>
+
+namespace veltrin {
+
+void ensureGstInitialised()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { gst_init(nullptr, nullptr); });
+}
+
+namespace {
+
+constexpr auto kVideoCaps = "video/x-raw,format=BGRx";
+
+// The first audio output that can really be opened. Machines without a sound
+// device get a clock-synced fake sink so playback still runs in real time.
+// Probed once per process: opening a sink costs a few milliseconds.
+QByteArray audioSinkFactory()
+{
+    static const QByteArray factory = [] {
+        for (const char* name : {"pulsesink", "alsasink"}) {
+            ElementHandle sink = makeElement(name);
+            if (!sink)
+                continue;
+            const bool opens = gst_element_set_state(sink.get(), GST_STATE_READY)
+                == GST_STATE_CHANGE_SUCCESS;
+            gst_element_set_state(sink.get(), GST_STATE_NULL);
+            if (opens)
+                return QByteArray(name);
+        }
+        return QByteArray("fakesink");
+    }();
+    return factory;
+}
+
+GstElement* makeAudioSink()
+{
+    const QByteArray factory = audioSinkFactory();
+    GstElement* sink = gst_element_factory_make(factory.constData(), "audiosink");
+    if (factory == "fakesink")
+        g_object_set(sink, "sync", TRUE, nullptr);
+    return sink;
+}
+
+// A regular, readable file. Anything else (FIFO, device, socket, folder) is
+// refused before the graph sees it: GStreamer's file source would block
+// inside open() on a FIFO.
+bool isPlayableFile(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    struct stat st {};
+    const QByteArray native = QFile::encodeName(path);
+    if (::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    return QFileInfo(path).isReadable();
+}
+
+GstFlowReturn onSample(GstAppSink* sink, gpointer user, bool preroll)
+{
+    auto* self = static_cast<FilgraphManager*>(user);
+    SampleHandle sample(preroll ? gst_app_sink_pull_preroll(sink) : gst_app_sink_pull_sample(sink));
+    if (!sample)
+        return GST_FLOW_OK;
+    if (self->frameSlot()->store(std::move(sample)))
+        QMetaObject::invokeMethod(self, "repaintVideo", Qt::QueuedConnection);
+    return GST_FLOW_OK;
+}
+
+} // namespace
+
+FilgraphManager::FilgraphManager() : m_frames(std::make_shared<FrameSlot>())
+{
+    ensureGstInitialised();
+    m_playbin = makeElement("playbin");
+    if (!m_playbin)
+        return;
+    buildSinks();
+    m_bus.reset(gst_element_get_bus(m_playbin.get()));
+    GPollFD pollFd{};
+    gst_bus_get_pollfd(m_bus.get(), &pollFd);
+    // Bus messages are read on the GUI thread when the bus's descriptor wakes
+    // the event loop; nothing polls.
+    m_busNotifier = std::make_unique<QSocketNotifier>(pollFd.fd, QSocketNotifier::Read);
+    connect(m_busNotifier.get(), &QSocketNotifier::activated, this,
+            &FilgraphManager::dispatchBusMessages);
+}
+
+FilgraphManager::~FilgraphManager()
+{
+    m_busNotifier.reset();
+    // Stops the streaming threads before anything they use goes away.
+    if (m_playbin)
+        gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
+    delete m_widget.data();
+}
+
+void FilgraphManager::buildSinks()
+{
+    // Video: convert and scale to the window's size on the streaming thread,
+    // so the GUI thread only copies finished frames.
+    GstElement* vbin = gst_bin_new("videobin");
+    GstElement* convert = gst_element_factory_make("videoconvertscale", nullptr);
+    GstElement* caps = gst_element_factory_make("capsfilter", nullptr);
+    GstElement* appsink = gst_element_factory_make("appsink", "videosink");
+    m_capsfilter.reset(GST_ELEMENT(gst_object_ref(caps)));
+    CapsHandle bgrx(gst_caps_from_string(kVideoCaps));
+    g_object_set(caps, "caps", bgrx.get(), nullptr);
+    g_object_set(appsink, "sync", TRUE, "max-buffers", 2u, "qos", TRUE, nullptr);
+    gst_bin_add_many(GST_BIN(vbin), convert, caps, appsink, nullptr);
+    gst_element_link_many(convert, caps, appsink, nullptr);
+    PadHandle vpad(gst_element_get_static_pad(convert, "sink"));
+    gst_element_add_pad(vbin, gst_ghost_pad_new("sink", vpad.get()));
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_preroll = [](GstAppSink* s, gpointer u) { return onSample(s, u, true); };
+    callbacks.new_sample = [](GstAppSink* s, gpointer u) { return onSample(s, u, false); };
+    gst_app_sink_set_callbacks(GST_APP_SINK(appsink), &callbacks, this, nullptr);
+
+    // Audio: keep the pitch at double rate, and turn one channel down for balance.
+    GstElement* abin = gst_bin_new("audiofilter");
+    GstElement* tempo = gst_element_factory_make("scaletempo", nullptr);
+    GstElement* aconv = gst_element_factory_make("audioconvert", nullptr);
+    GstElement* pan = gst_element_factory_make("audiopanorama", nullptr);
+    m_panorama.reset(GST_ELEMENT(gst_object_ref(pan)));
+    g_object_set(pan, "method", 1 /* simple: attenuate one channel */, nullptr);
+    gst_bin_add_many(GST_BIN(abin), tempo, aconv, pan, nullptr);
+    gst_element_link_many(tempo, aconv, pan, nullptr);
+    PadHandle asink(gst_element_get_static_pad(tempo, "sink"));
+    PadHandle asrc(gst_element_get_static_pad(pan, "src"));
+    gst_element_add_pad(abin, gst_ghost_pad_new("sink", asink.get()));
+    gst_element_add_pad(abin, gst_ghost_pad_new("src", asrc.get()));
+
+    g_object_set(m_playbin.get(), "video-sink", vbin, "audio-filter", abin, "audio-sink",
+                 makeAudioSink(), nullptr);
+    // No subtitles or visualisations: only what the player shows.
+    gint flags = 0;
+    g_object_get(m_playbin.get(), "flags", &flags, nullptr);
+    flags &= ~((1 << 2) | (1 << 3)); // text, vis
+    g_object_set(m_playbin.get(), "flags", flags, nullptr);
+}
+
+std::shared_ptr<FrameSlot> FilgraphManager::frameSlot() const
+{
+    return m_frames;
+}
+
+void FilgraphManager::repaintVideo()
+{
+    if (m_widget)
+        m_widget->update();
+}
+
+void FilgraphManager::RenderFile(const QString& path)
+{
+    if (!m_playbin || m_rendered)
+        throw Failure("graph cannot render");
+    if (!isPlayableFile(path))
+        throw Failure("not a playable file");
+
+    const QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
+    g_object_set(m_playbin.get(), "uri", uri.constData(), nullptr);
+    // Messages of an earlier attempt must not decide this one.
+    gst_bus_set_flushing(m_bus.get(), TRUE);
+    gst_bus_set_flushing(m_bus.get(), FALSE);
+
+    const GstStateChangeReturn ret = gst_element_set_state(m_playbin.get(), GST_STATE_PAUSED);
+    bool ok = ret == GST_STATE_CHANGE_SUCCESS || ret == GST_STATE_CHANGE_NO_PREROLL;
+    if (ret == GST_STATE_CHANGE_ASYNC) {
+        const auto deadline = std::chrono::steady_clock::now() + kPrerollTimeout;
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                break;
+            MessageHandle msg(gst_bus_timed_pop_filtered(
+                m_bus.get(), static_cast<GstClockTime>(left.count()),
+                static_cast<GstMessageType>(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR)));
+            if (!msg)
+                break;
+            if (GST_MESSAGE_TYPE(msg.get()) == GST_MESSAGE_ERROR)
+                break;
+            if (GST_MESSAGE_SRC(msg.get()) == GST_OBJECT(m_playbin.get())) {
+                ok = true;
+                break;
+            }
+        }
+    }
+    if (!ok) {
+        gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
+        throw Failure("file did not preroll");
+    }
+
+    gint nVideo = 0, nAudio = 0;
+    g_object_get(m_playbin.get(), "n-video", &nVideo, "n-audio", &nAudio, nullptr);
+    m_hasAudio = nAudio > 0;
+    m_hasVideo = false;
+    if (nVideo > 0) {
+        GstPad* raw = nullptr;
+        g_signal_emit_by_name(m_playbin.get(), "get-video-pad", 0, &raw);
+        PadHandle pad(raw);
+        CapsHandle caps(pad ? gst_pad_get_current_caps(pad.get()) : nullptr);
+        const GstStructure* s = caps ? gst_caps_get_structure(caps.get(), 0) : nullptr;
+        int w = 0, h = 0;
+        if (s && gst_structure_get_int(s, "width", &w) && gst_structure_get_int(s, "height", &h)
+            && w > 0 && h > 0) {
+            m_nativeSize = QSize(w, h);
+            m_hasVideo = true;
+        }
+    }
+    m_rendered = true;
+    if (m_hasVideo) {
+        m_widget = new VideoWidget(m_frames);
+        m_widget->resize(m_nativeSize);
+        m_widget->setResizeHandler([this](QSize size) { onVideoResized(size); });
+    }
+}
+
+void FilgraphManager::setState(GstState state)
+{
+    if (!m_rendered)
+        return; // an empty graph has nothing to start or stop
+    if (gst_element_set_state(m_playbin.get(), state) == GST_STATE_CHANGE_FAILURE)
+        throw Failure("state change refused");
+}
+
+void FilgraphManager::Run() { setState(GST_STATE_PLAYING); }
+void FilgraphManager::Pause() { setState(GST_STATE_PAUSED); }
+// Stop holds the current frame and position; the caller rewinds first.
+void FilgraphManager::Stop() { setState(GST_STATE_PAUSED); }
+void FilgraphManager::StopWhenReady() { setState(GST_STATE_PAUSED); }
+
+GstState FilgraphManager::state() const
+{
+    GstState current = GST_STATE_NULL;
+    if (m_playbin)
+        gst_element_get_state(m_playbin.get(), &current, nullptr, 0);
+    return current;
+}
+
+double FilgraphManager::Duration() const
+{
+    if (!m_rendered)
+        return 0.0; // an empty graph reports no length
+    gint64 ns = 0;
+    if (!gst_element_query_duration(m_playbin.get(), GST_FORMAT_TIME, &ns) || ns < 0)
+        throw Failure("duration unknown");
+    return static_cast<double>(ns) / GST_SECOND;
+}
+
+double FilgraphManager::CurrentPosition() const
+{
+    if (!m_rendered)
+        return 0.0;
+    // At the end the position stays at the length, whatever the sinks report.
+    if (m_eos)
+        return Duration();
+    gint64 ns = 0;
+    if (!gst_element_query_position(m_playbin.get(), GST_FORMAT_TIME, &ns) || ns < 0)
+        throw Failure("position unknown");
+    return static_cast<double>(ns) / GST_SECOND;
+}
+
+void FilgraphManager::seek(double seconds, double rate)
+{
+    requireRendered();
+    if (!std::isfinite(seconds))
+        throw Failure("bad position");
+    const auto target = static_cast<gint64>(std::max(0.0, seconds) * GST_SECOND);
+    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+    if (!gst_element_seek(m_playbin.get(), rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, target,
+                          GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE))
+        throw Failure("seek refused");
+    m_eos = false;
+}
+
+void FilgraphManager::setCurrentPosition(double seconds)
+{
+    seek(seconds, m_rate);
+}
+
+void FilgraphManager::setRate(double rate)
+{
+    requireRendered();
+    if (!(rate > 0.0) || !std::isfinite(rate))
+        throw Failure("bad rate");
+    double position = 0.0;
+    skipOnFailure([&] { position = CurrentPosition(); });
+    seek(position, rate);
+    m_rate = rate;
+}
+
+void FilgraphManager::setVolume(int volume)
+{
+    requireAudio();
+    if (volume < -10000 || volume > 0)
+        throw Failure("volume out of range");
+    g_object_set(m_playbin.get(), "volume", std::pow(10.0, volume / 2000.0), nullptr);
+}
+
+void FilgraphManager::setBalance(int balance)
+{
+    requireAudio();
+    if (balance < -10000 || balance > 10000)
+        throw Failure("balance out of range");
+    // The attenuated channel's gain is 10^(-|b|/2000); audiopanorama's simple
+    // method scales the left channel by 1 - p for p > 0, the right by 1 + p for p < 0.
+    const double cut = 1.0 - std::pow(10.0, -std::abs(balance) / 2000.0);
+    const double p = balance > 0 ? cut : -cut;
+    g_object_set(m_panorama.get(), "panorama", static_cast<gfloat>(p), nullptr);
+}
+
+double FilgraphManager::volumeGain() const
+{
+    gdouble v = 1.0;
+    if (m_playbin)
+        g_object_get(m_playbin.get(), "volume", &v, nullptr);
+    return v;
+}
+
+double FilgraphManager::panorama() const
+{
+    gfloat p = 0.0f;
+    if (m_panorama)
+        g_object_get(m_panorama.get(), "panorama", &p, nullptr);
+    return p;
+}
+
+void FilgraphManager::requireRendered() const
+{
+    if (!m_rendered)
+        throw Failure("nothing loaded");
+}
+
+void FilgraphManager::requireVideo() const
+{
+    if (!m_hasVideo || !m_widget)
+        throw Failure("no video stream");
+}
+
+void FilgraphManager::requireAudio() const
+{
+    if (!m_hasAudio)
+        throw Failure("no audio stream");
+}
+
+void FilgraphManager::setWindowStyle(int)
+{
+    requireVideo();
+}
+
+void FilgraphManager::setOwner(QWidget* owner)
+{
+    requireVideo();
+    const QRect geometry = m_widget->geometry();
+    m_widget->setParent(owner);
+    m_widget->setGeometry(geometry);
+    if (owner)
+        m_widget->show();
+}
+
+void FilgraphManager::setMessageDrain(QWidget* drain)
+{
+    requireVideo();
+    m_widget->setMessageDrain(drain);
+}
+
+int FilgraphManager::Width() const
+{
+    requireVideo();
+    return m_widget->width();
+}
+
+int FilgraphManager::Height() const
+{
+    requireVideo();
+    return m_widget->height();
+}
+
+void FilgraphManager::setLeft(int x)
+{
+    requireVideo();
+    m_widget->move(x, m_widget->y());
+}
+
+void FilgraphManager::setTop(int y)
+{
+    requireVideo();
+    m_widget->move(m_widget->x(), y);
+}
+
+void FilgraphManager::setWidth(int w)
+{
+    requireVideo();
+    m_widget->resize(std::max(0, w), m_widget->height());
+}
+
+void FilgraphManager::setHeight(int h)
+{
+    requireVideo();
+    m_widget->resize(m_widget->width(), std::max(0, h));
+}
+
+void FilgraphManager::SetWindowPosition(int left, int top, int width, int height)
+{
+    requireVideo();
+    m_widget->setGeometry(left, top, std::max(0, width), std::max(0, height));
+}
+
+void FilgraphManager::onVideoResized(QSize size)
+{
+    if (size.width() < 1 || size.height() < 1 || size == m_frameSize)
+        return;
+    m_frameSize = size;
+    CapsHandle caps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", "width",
+                                        G_TYPE_INT, size.width(), "height", G_TYPE_INT,
+                                        size.height(), nullptr));
+    g_object_set(m_capsfilter.get(), "caps", caps.get(), nullptr);
+    // A paused picture is only redrawn at the new size by a fresh preroll.
+    // Several resizes in one pass of the event loop cost one seek.
+    if (m_refreshQueued)
+        return;
+    m_refreshQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_refreshQueued = false;
+        if (m_rendered && !m_eos && state() == GST_STATE_PAUSED)
+            skipOnFailure([&] { seek(CurrentPosition(), m_rate); });
+    });
+}
+
+void FilgraphManager::dispatchBusMessages()
+{
+    while (MessageHandle msg{gst_bus_pop(m_bus.get())}) {
+        switch (GST_MESSAGE_TYPE(msg.get())) {
+        case GST_MESSAGE_EOS:
+            m_eos = true;
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+} // namespace veltrin

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "engine/gsthandle.h"
+#include "engine/interfaces.h"
+#include "engine/videowidget.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QSize>
+#include <chrono>
+#include <memory>
+
+class QSocketNotifier;
+
+namespace veltrin {
+
+class FrameSlot;
+class VideoWidget;
+
+// The playback graph: one playbin pipeline reached through the four
+// interfaces. It lives on the GUI thread; GStreamer's streaming threads only
+// hand frames over through a FrameSlot and wake the GUI thread through Qt's
+// event loop.
+class FilgraphManager : public QObject,
+                        public IMediaControl,
+                        public IMediaPosition,
+                        public IBasicAudio,
+                        public IVideoWindow {
+    Q_OBJECT
+public:
+    // RenderFile gives up when the file has not prerolled by then.
+    static constexpr std::chrono::milliseconds kPrerollTimeout{5000};
+
+    FilgraphManager();
+    ~FilgraphManager() override;
+    FilgraphManager(const FilgraphManager&) = delete;
+    FilgraphManager& operator=(const FilgraphManager&) = delete;
+
+    // IMediaControl
+    void RenderFile(const QString& path) override;
+    void Run() override;
+    void Pause() override;
+    void Stop() override;
+    void StopWhenReady() override;
+
+    // IMediaPosition
+    double Duration() const override;
+    double CurrentPosition() const override;
+    void setCurrentPosition(double seconds) override;
+    void setRate(double rate) override;
+
+    // IBasicAudio
+    void setVolume(int volume) override;
+    void setBalance(int balance) override;
+
+    // IVideoWindow
+    void setWindowStyle(int style) override;
+    void setOwner(QWidget* owner) override;
+    void setMessageDrain(QWidget* drain) override;
+    int Width() const override;
+    int Height() const override;
+    void setLeft(int x) override;
+    void setTop(int y) override;
+    void setWidth(int w) override;
+    void setHeight(int h) override;
+    void SetWindowPosition(int left, int top, int width, int height) override;
+
+    // Observation for tests and diagnostics; none of this is used by the player.
+    bool isRendered() const { return m_rendered; }
+    bool hasVideo() const { return m_hasVideo; }
+    bool hasAudio() const { return m_hasAudio; }
+    bool atEnd() const { return m_eos; }
+    double rate() const { return m_rate; }
+    GstState state() const;
+    double volumeGain() const;     // linear gain applied to both channels
+    double panorama() const;       // -1..1, the audiopanorama setting
+    QSize nativeSize() const { return m_nativeSize; }
+    VideoWidget* videoWidget() const { return m_widget; }
+    GstElement* pipeline() const { return m_playbin.get(); }
+
+    // Streaming threads store frames here.
+    std::shared_ptr<FrameSlot> frameSlot() const;
+
+private slots:
+    void repaintVideo();
+
+private:
+    void requireRendered() const;
+    void requireVideo() const;
+    void requireAudio() const;
+    void setState(GstState state);
+    void seek(double seconds, double rate);
+    void dispatchBusMessages();
+    void onVideoResized(QSize size);
+    void buildSinks();
+
+    ElementHandle m_playbin;
+    ElementHandle m_panorama;
+    ElementHandle m_capsfilter;
+    BusHandle m_bus;
+    std::unique_ptr<QSocketNotifier> m_busNotifier;
+    std::shared_ptr<FrameSlot> m_frames;
+    QPointer<VideoWidget> m_widget;
+    QSize m_nativeSize;
+    QSize m_frameSize;
+    bool m_rendered = false;
+    bool m_hasVideo = false;
+    bool m_hasAudio = false;
+    bool m_eos = false;
+    bool m_refreshQueued = false;
+    double m_rate = 1.0;
+};
+
+} // namespace veltrin

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <gst/gst.h>
+#include <utility>
+
+namespace veltrin {
+
+// One owning handle type for GStreamer's reference-counted objects: the
+// reference is taken or adopted in one place and dropped in one place.
+template <typename T, void (*Unref)(T*)>
+class GstHandle {
+public:
+    GstHandle() = default;
+    // Adopts a reference the caller already owns (a "transfer full" result).
+    explicit GstHandle(T* adopted) : m_ptr(adopted) {}
+    GstHandle(const GstHandle&) = delete;
+    GstHandle& operator=(const GstHandle&) = delete;
+    GstHandle(GstHandle&& o) noexcept : m_ptr(std::exchange(o.m_ptr, nullptr)) {}
+    GstHandle& operator=(GstHandle&& o) noexcept
+    {
+        if (this != &o)
+            reset(std::exchange(o.m_ptr, nullptr));
+        return *this;
+    }
+    ~GstHandle() { reset(); }
+
+    void reset(T* adopted = nullptr)
+    {
+        if (m_ptr)
+            Unref(m_ptr);
+        m_ptr = adopted;
+    }
+    T* get() const { return m_ptr; }
+    T* release() { return std::exchange(m_ptr, nullptr); }
+    explicit operator bool() const { return m_ptr != nullptr; }
+
+private:
+    T* m_ptr = nullptr;
+};
+
+namespace detail {
+inline void unrefObject(GstElement* e) { gst_object_unref(e); }
+inline void unrefBus(GstBus* b) { gst_object_unref(b); }
+inline void unrefPad(GstPad* p) { gst_object_unref(p); }
+inline void unrefCaps(GstCaps* c) { gst_caps_unref(c); }
+inline void unrefSample(GstSample* s) { gst_sample_unref(s); }
+inline void unrefMessage(GstMessage* m) { gst_message_unref(m); }
+} // namespace detail
+
+using ElementHandle = GstHandle<GstElement, detail::unrefObject>;
+using BusHandle = GstHandle<GstBus, detail::unrefBus>;
+using PadHandle = GstHandle<GstPad, detail::unrefPad>;
+using CapsHandle = GstHandle<GstCaps, detail::unrefCaps>;
+using SampleHandle = GstHandle<GstSample, detail::unrefSample>;
+using MessageHandle = GstHandle<GstMessage, detail::unrefMessage>;
+
+// Takes ownership of a newly made element, sinking its floating reference.
+inline ElementHandle makeElement(const char* factory, const char* name = nullptr)
+{
+    GstElement* e = gst_element_factory_make(factory, name);
+    if (e)
+        gst_object_ref_sink(e);
+    return ElementHandle(e);
+}
+
+// Initialises GStreamer once, without handing it the program's arguments.
+void ensureGstInitialised();
+
+} // namespace veltrin

@@ -1,0 +1,145 @@
+#include "engine/videowidget.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <gst/video/video.h>
+
+namespace veltrin {
+
+namespace {
+
+// Wraps a mapped BGRx frame as an image without copying; valid while mapped.
+struct MappedFrame {
+    GstVideoFrame frame{};
+    bool ok = false;
+    explicit MappedFrame(GstSample* sample)
+    {
+        GstVideoInfo info;
+        GstCaps* caps = gst_sample_get_caps(sample);
+        GstBuffer* buffer = gst_sample_get_buffer(sample);
+        ok = caps && buffer && gst_video_info_from_caps(&info, caps)
+            && gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ);
+    }
+    ~MappedFrame()
+    {
+        if (ok)
+            gst_video_frame_unmap(&frame);
+    }
+    MappedFrame(const MappedFrame&) = delete;
+    MappedFrame& operator=(const MappedFrame&) = delete;
+    QImage image() const
+    {
+        if (!ok)
+            return {};
+        return QImage(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+                      GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
+                      GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), QImage::Format_RGB32);
+    }
+};
+
+} // namespace
+
+bool FrameSlot::store(SampleHandle sample)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_sample = std::move(sample);
+    }
+    // One queued repaint at a time: frames that arrive before it runs replace
+    // each other instead of piling up events.
+    return !m_updatePending.exchange(true);
+}
+
+SampleHandle FrameSlot::take()
+{
+    m_updatePending = false;
+    return peek();
+}
+
+SampleHandle FrameSlot::peek() const
+{
+    std::lock_guard lock(m_mutex);
+    return SampleHandle(m_sample ? gst_sample_ref(m_sample.get()) : nullptr);
+}
+
+VideoWidget::VideoWidget(std::shared_ptr<FrameSlot> frames, QWidget* parent)
+    : QWidget(parent), m_frames(std::move(frames))
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+QImage VideoWidget::currentFrame() const
+{
+    SampleHandle sample = m_frames->peek();
+    if (!sample)
+        return {};
+    MappedFrame mapped(sample.get());
+    return mapped.image().copy();
+}
+
+void VideoWidget::paintEvent(QPaintEvent*)
+{
+    SampleHandle sample = m_frames->take();
+    QPainter painter(this);
+    if (!sample) {
+        painter.fillRect(rect(), Qt::black);
+        return;
+    }
+    MappedFrame mapped(sample.get());
+    const QImage image = mapped.image();
+    if (image.size() == size()) {
+        painter.drawImage(0, 0, image);
+    } else {
+        // Only until the next frame arrives at the new size.
+        painter.drawImage(rect(), image);
+    }
+    ++m_framesPainted;
+}
+
+void VideoWidget::resizeEvent(QResizeEvent*)
+{
+    if (m_onResize)
+        m_onResize(size());
+}
+
+void VideoWidget::setMessageDrain(QWidget* drain)
+{
+    m_drain = drain;
+}
+
+bool VideoWidget::event(QEvent* event)
+{
+    // Input over the video goes to the drain, in the drain's coordinates.
+    if (m_drain) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove: {
+            auto* me = static_cast<QMouseEvent*>(event);
+            const QPointF local = m_drain->mapFromGlobal(me->globalPosition());
+            QMouseEvent forwarded(me->type(), local, me->scenePosition(), me->globalPosition(),
+                                  me->button(), me->buttons(), me->modifiers());
+            QCoreApplication::sendEvent(m_drain, &forwarded);
+            return true;
+        }
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            auto* ke = static_cast<QKeyEvent*>(event);
+            QKeyEvent forwarded(ke->type(), ke->key(), ke->modifiers(), ke->text(),
+                                ke->isAutoRepeat(), static_cast<ushort>(ke->count()));
+            QCoreApplication::sendEvent(m_drain, &forwarded);
+            return true;
+        }
+        default:
+            break;
+        }
+    }
+    return QWidget::event(event);
+}
+
+} // namespace veltrin

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "engine/gsthandle.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace veltrin {
+
+// The newest decoded frame, handed from GStreamer's streaming thread to the GUI
+// thread. Frames arrive converted to BGRx and scaled to the video window's size.
+class FrameSlot {
+public:
+    // Streaming thread. Returns true when the GUI thread must be asked to
+    // repaint (no repaint request is outstanding yet).
+    bool store(SampleHandle sample);
+    // GUI thread: a new reference to the newest frame (may be empty); clears
+    // the outstanding repaint request.
+    SampleHandle take();
+    SampleHandle peek() const;
+
+private:
+    mutable std::mutex m_mutex;
+    SampleHandle m_sample;
+    std::atomic<bool> m_updatePending{false};
+};
+
+// The video window: shows the newest frame; mouse and key input can be
+// forwarded to another widget (the message drain).
+class VideoWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit VideoWidget(std::shared_ptr<FrameSlot> frames, QWidget* parent = nullptr);
+
+    void setMessageDrain(QWidget* drain);
+    // Called with the new size whenever the widget is resized.
+    void setResizeHandler(std::function<void(QSize)> handler) { m_onResize = std::move(handler); }
+
+    // The newest frame as an image (a copy), for tests and screenshots.
+    QImage currentFrame() const;
+    int framesPainted() const { return m_framesPainted; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    std::shared_ptr<FrameSlot> m_frames;
+    QPointer<QWidget> m_drain;
+    std::function<void(QSize)> m_onResize;
+    int m_framesPainted = 0;
+};
+
+} // namespace veltrin

@@ -1,0 +1,280 @@
+#include "player/playerfrm.h"
+
+#include "controls/button/qorvxpbutton.h"
+#include "controls/scrollbar/dtvisualscrollbar.h"
+#include "engine/filgraphmanager.h"
+#include "runtime/propertybag.h"
+#include "runtime/steps.h"
+#include "runtime/trayicon.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+
+using veltrin::endOnFailure;
+using veltrin::must;
+using veltrin::skipOnFailure;
+
+namespace {
+const QString kTitle = QStringLiteral("Zelto Veltrin Player");
+const QString kDefaultForm = QStringLiteral(":/forms/playerfrm.form");
+} // namespace
+
+GraphRefs makeGStreamerGraph()
+{
+    auto graph = std::make_shared<veltrin::FilgraphManager>();
+    // One object, four interfaces: each reference keeps the whole graph alive.
+    return GraphRefs{graph, graph, graph, graph};
+}
+
+playerfrm::playerfrm(Options options, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_options(std::move(options))
+{
+    setWindowTitle(kTitle);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/veltrin.png")));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(224, 224, 224));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    buildControls();
+    buildMenu();
+    connectHandlers();
+    resize(489, 420);
+}
+
+playerfrm::~playerfrm()
+{
+    // Release the graph before the video area it draws into goes away.
+    graph = {};
+}
+
+void playerfrm::buildControls()
+{
+    const auto form = veltrin::FormFile::load(m_options.formFile.isEmpty() ? kDefaultForm
+                                                                             : m_options.formFile);
+    auto smallFont = [](QWidget* w) {
+        QFont f(QStringLiteral("Small Fonts"));
+        f.setPointSizeF(6.75);
+        f.setBold(true);
+        w->setFont(f);
+    };
+
+    lblDisplay = new QLabel(kTitle, this);
+    lblDisplay->setObjectName(QStringLiteral("lblDisplay"));
+    smallFont(lblDisplay);
+    lblDisplay->installEventFilter(this);
+    lblTimeused = new QLabel(QStringLiteral("00:00:00"), this);
+    lblTimeused->setObjectName(QStringLiteral("lblTimeused"));
+    smallFont(lblTimeused);
+
+    Picture1 = new QWidget(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    QPalette black = Picture1->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    Picture1->setPalette(black);
+    Picture1->setAutoFillBackground(true);
+    Picture1->installEventFilter(this);
+    Picture1->setFocusPolicy(Qt::NoFocus);
+
+    PicLogo = new QLabel(Picture1);
+    PicLogo->setObjectName(QStringLiteral("PicLogo"));
+    PicLogo->setPixmap(QPixmap(QStringLiteral(":/skin/logo.png")));
+    PicLogo->resize(381, 114);
+    PicLogo->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    auto makeButton = [&](QorvXPButton*& b, const char* name, int left, const char* tip) {
+        b = new QorvXPButton(this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(left, 16, 30, 15);
+        b->setToolTip(QString::fromLatin1(tip));
+        b->ReadProperties(form.control(b->objectName()));
+    };
+    makeButton(cmdAutodetect, "cmdAutodetect", 0, "Auto detect");
+    makeButton(cmdOpenall, "cmdOpenall", 32, "Browse");
+    makeButton(cmdBacktrack, "cmdBacktrack", 64, "PreviousTrack");
+    makeButton(cmdPause, "cmdPause", 96, "Pause");
+    makeButton(cmdPlay, "cmdPlay", 128, "Play");
+    makeButton(cmdForward, "cmdForward", 160, "Fast Forward");
+    makeButton(cmdStop, "cmdStop", 192, "Stop");
+    makeButton(cmdNexttrack, "cmdNexttrack", 224, "Next Track");
+    makeButton(cmdFullscreen, "cmdFullscreen", 256, "Full screen");
+    cmdFullscreen->Tag = QStringLiteral("False");
+    cmdFullscreen->setButtonEnabled(false);
+
+    auto makeTitleButton = [&](QWidget*& b, const char* name, const char* tip,
+                               const char* picture) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setToolTip(QString::fromLatin1(tip));
+        label->setPixmap(QPixmap(QString::fromLatin1(picture)));
+        label->setScaledContents(true);
+        label->resize(13, 13);
+        label->installEventFilter(this);
+        b = label;
+    };
+    makeTitleButton(ButtonEx0, "ButtonEx0", "Help", ":/skin/title-help.png");
+    makeTitleButton(ButtonEx1, "ButtonEx1", "Minimize", ":/skin/title-minimize.png");
+    makeTitleButton(ButtonEx2, "ButtonEx2", "Maximize", ":/skin/title-maximize.png");
+    makeTitleButton(ButtonEx3, "ButtonEx3", "Exit", ":/skin/title-exit.png");
+
+    auto makeSlider = [&](dtVisualScrollBar*& s, const char* name, const char* tip) {
+        s = new dtVisualScrollBar(this);
+        s->setObjectName(QString::fromLatin1(name));
+        s->setToolTip(QString::fromLatin1(tip));
+        s->ReadProperties(form.control(s->objectName()));
+    };
+    makeSlider(H1, "H1", "Seek");
+    makeSlider(V1, "V1", "Volume");
+    makeSlider(H2, "H2", "Volume");
+    H1->setGeometry(290, 24, 193, 7);
+    V1->resize(64, 7);
+    H2->resize(56, 7);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(10);
+    Timer1->setTimerType(Qt::PreciseTimer);
+
+    tray = new veltrin::TrayIcon(this);
+}
+
+void playerfrm::buildMenu()
+{
+    mnuPopup = new QMenu(this);
+    auto add = [&](QAction*& action, const char* caption) {
+        action = mnuPopup->addAction(QString::fromLatin1(caption));
+    };
+    add(mnuShow, "Show Player");
+    mnuPopup->addSeparator();
+    add(mnuOpen, "Browse");
+    mnuPopup->addSeparator();
+    add(mnuPlay, "Play");
+    add(mnuPause, "Pause");
+    add(mnuStop, "Stop");
+    mnuPopup->addSeparator();
+    add(mnuFullscreen, "Full Screen");
+    mnuFullscreen->setEnabled(false);
+    mnuPopup->addSeparator();
+    add(mnuNext, "Next Track");
+    add(mnuPrev, "Previous Track");
+    mnuPopup->addSeparator();
+    add(mnuHelp, "Help");
+    add(mnuAbout, "About");
+    mnuPopup->addSeparator();
+    add(mnuCancel, "Cancel");
+    mnuPopup->addSeparator();
+    add(mnuExit, "Exit");
+}
+
+void playerfrm::connectHandlers()
+{
+    connect(cmdPlay, &QorvXPButton::Click, this, &playerfrm::fncPlay);
+    connect(cmdPause, &QorvXPButton::Click, this, &playerfrm::Pause);
+    connect(cmdStop, &QorvXPButton::Click, this, &playerfrm::cmdStop_Click);
+    connect(cmdNexttrack, &QorvXPButton::Click, this, &playerfrm::NextTrack);
+    connect(cmdBacktrack, &QorvXPButton::Click, this, &playerfrm::PrevTrack);
+    connect(cmdOpenall, &QorvXPButton::Click, this, &playerfrm::showFolderBrowser);
+    connect(cmdFullscreen, &QorvXPButton::Click, this, &playerfrm::cmdFullscreen_Click);
+    connect(cmdAutodetect, &QorvXPButton::Click, this, &playerfrm::cmdAutodetect_Click);
+    connect(cmdForward, &QorvXPButton::MouseDown, this, &playerfrm::cmdForward_MouseDown);
+    connect(cmdForward, &QorvXPButton::MouseUp, this, &playerfrm::cmdForward_MouseUp);
+
+    connect(mnuShow, &QAction::triggered, this, &playerfrm::mnuShow_Click);
+    connect(mnuOpen, &QAction::triggered, this, &playerfrm::showFolderBrowser);
+    connect(mnuPlay, &QAction::triggered, this, &playerfrm::mnuPlay_Click);
+    connect(mnuPause, &QAction::triggered, this, &playerfrm::Pause);
+    connect(mnuStop, &QAction::triggered, this, &playerfrm::fncStop);
+    connect(mnuFullscreen, &QAction::triggered, this, &playerfrm::cmdFullscreen_Click);
+    connect(mnuNext, &QAction::triggered, this, &playerfrm::NextTrack);
+    connect(mnuPrev, &QAction::triggered, this, &playerfrm::mnuPrev_Click);
+    connect(mnuHelp, &QAction::triggered, this, &playerfrm::showHelp);
+    connect(mnuAbout, &QAction::triggered, this, &playerfrm::showAbout);
+    connect(mnuExit, &QAction::triggered, this, &playerfrm::mnuExit_Click);
+
+    connect(H1, &dtVisualScrollBar::Scroll, this, &playerfrm::H1_Scroll);
+    connect(V1, &dtVisualScrollBar::Scroll, this, &playerfrm::V1_Scroll);
+    connect(H2, &dtVisualScrollBar::Change, this, &playerfrm::H2_Change);
+    connect(Timer1, &QTimer::timeout, this, &playerfrm::Timer1_Timer);
+
+    Text4.onChange([this] { Text4_Change(); });
+    txtSectotime1.onChange([this] { txtSectotime1_Change(); });
+    txtSectotime3.onChange([this] { txtSectotime3_Change(); });
+    lblTimeusedText.onChange([this] { lblTimeused_Change(); });
+    Label3.onChange([this] { Label3_Change(); });
+    lblDisplayCaption.onChange([this] { lblDisplay_Change(); });
+}
+
+void playerfrm::Form_Load(const QString& commandLine)
+{
+    // Step 1 (single instance) is decided by main() before the window exists.
+    if (m_options.useTray)
+        tray->SetTrayIcon(veltrin::TrayIcon::Add, windowIcon(), kTitle);
+    Timer1->start();
+    Command29_Click();
+    if (!commandLine.isEmpty()) {
+        CurrentFile = commandLine;
+        LoadCommFile();
+    }
+}
+
+void playerfrm::LoadCommFile()
+{
+    const QString tail = CurrentFile.right(4);
+    if (tail == u".pls" || tail == u".PLS") {
+        const QString current = File1.currentName();
+        readPlayListFile(CurrentFile);
+        // A list read at start-up plays its first entry unless one is current
+        // already (a disc track found by the start-up probe).
+        if (File1.selectedIndex() < 0 && m_firstAppended >= 0)
+            skipOnFailure([&] { File1.select(m_firstAppended); });
+        Q_UNUSED(current);
+        skipOnFailure([&] { LoadPLFile(); });
+        skipOnFailure([&] { PlayBtn(); });
+        return;
+    }
+    OpenCurrentFile();
+}
+
+void playerfrm::CleanUp()
+{
+    graph.control.reset();
+    graph.audio.reset();
+    graph.position.reset();
+}
+
+void playerfrm::mnuExit_Click()
+{
+    CleanUp();
+    tray->SetTrayIcon(veltrin::TrayIcon::Delete, windowIcon(), kTitle);
+    closeSecondaryWindowsOnExit();
+    close();
+}
+
+void playerfrm::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    CleanUp();
+    tray->SetTrayIcon(veltrin::TrayIcon::Delete, windowIcon(), kTitle);
+    Timer1->stop();
+}
+
+void playerfrm::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void playerfrm::setDisplayCaption(const QString& caption)
+{
+    lblDisplayCaption = caption;
+}
+
+void playerfrm::lblDisplay_Change()
+{
+    lblDisplay->setText(lblDisplayCaption.get());
+    lblDisplay->setToolTip(CurrentFile);
+}

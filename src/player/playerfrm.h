@@ -1,0 +1,209 @@
+#pragma once
+
+#include "engine/interfaces.h"
+#include "runtime/filelistmodel.h"
+#include "runtime/observable.h"
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QMenu;
+class QAction;
+class QTimer;
+class QorvXPButton;
+class dtVisualScrollBar;
+class frmfolder;
+class frmAbout;
+class frmHelp;
+
+namespace veltrin {
+class TrayIcon;
+}
+
+// The four references of one playback graph; any may be empty.
+struct GraphRefs {
+    std::shared_ptr<veltrin::IMediaControl> control;
+    std::shared_ptr<veltrin::IBasicAudio> audio;
+    std::shared_ptr<veltrin::IMediaPosition> position;
+    std::shared_ptr<veltrin::IVideoWindow> video;
+};
+
+// Makes a new graph. The player uses the GStreamer graph; tests of the pure
+// logic may hand in a fake.
+using GraphFactory = std::function<GraphRefs()>;
+GraphRefs makeGStreamerGraph();
+
+struct PlayerOptions {
+    GraphFactory graphFactory = makeGStreamerGraph;
+    // Mount table read for optical drives; empty means the system's.
+    QString mountTable;
+    // Form file of the window's controls; empty means the built-in one.
+    QString formFile;
+    // Whether to add the tray icon (tests run without one).
+    bool useTray = true;
+};
+
+// The main window: the player. It owns the playback graph, the play list and
+// the hidden fields that carry the rest of its state; its handlers are named
+// after the control and the event they answer.
+class playerfrm : public QWidget {
+    Q_OBJECT
+public:
+    using Options = PlayerOptions;
+
+    explicit playerfrm(Options options = {}, QWidget* parent = nullptr);
+    ~playerfrm() override;
+
+    // ---- Start-up, state and shutdown ----
+    // The load handler: tray icon, disc auto play, then the command line.
+    void Form_Load(const QString& commandLine);
+    void LoadCommFile();
+    void CleanUp();
+    void mnuExit_Click();
+    void Form_Unload();
+
+    // ---- Opening and playing ----
+    void OpenCurrentFile();
+    void fncPlay();
+    void PlayBtn();
+    void mnuPlay_Click();
+    void fncStop();
+    void cmdStop_Click() { fncStop(); }
+    void Pause();
+    void Text4_Change();
+    static QString Getfilename(const QString& path);
+
+    // ---- Play list and track sequence ----
+    // Appends every line of a play list file to File1; an unreadable file adds nothing.
+    void readPlayListFile(const QString& path);
+    void LoadPLFile();
+    void NextTrack();
+    void PrevTrack();
+    void mnuPrev_Click();
+
+    // ---- Position, time display and seeking ----
+    static QString SecToTime(double seconds);
+    void Timer1_Timer();
+    void txtSectotime1_Change();
+    void lblTimeused_Change();
+    void txtSectotime3_Change();
+    void Label3_Change();
+    void H1_Scroll();
+    void cmdForward_MouseDown();
+    void cmdForward_MouseUp();
+    void V1_Scroll();
+    void H2_Change();
+
+    // ---- Frame, video area and full screen ----
+    void Form_Resize();
+    void CorrectAspect();
+    void GoFullScreen();
+    void cmdFullscreen_Click();
+    void mnuShow_Click();
+    void EnableFullScreen();
+    void DisableFullScreen();
+
+    // ---- Disc detection ----
+    void Command29_Click();
+    void cmdAutodetect_Click();
+
+    // The title line; its change handler keeps the tooltip on CurrentFile.
+    void setDisplayCaption(const QString& caption);
+
+    // ---- Windows this one opens ----
+    void showFolderBrowser();
+    void showHelp();
+    void showAbout();
+
+    // ---- State (public: the folder browser and disc detection drive it) ----
+    QString CurrentFile;
+    int SourceWidth = 0;
+    int SourceHeight = 0;
+    GraphRefs graph; // control, audio, position, video window
+    veltrin::FileListModel File1;
+    veltrin::ObservableText Text4;
+    veltrin::ObservableText txtSectotime1{QStringLiteral("00:00:00")};
+    veltrin::ObservableText txtSectotime3{QStringLiteral("00:00:00")};
+    veltrin::ObservableText lblTimeusedText{QStringLiteral("00:00:00")};
+    veltrin::ObservableText Label3{QStringLiteral("00:00:00")};
+    veltrin::ObservableText Label4{QStringLiteral("00:00:00")};
+    veltrin::ObservableText lblDisplayCaption{QStringLiteral("Zelto Veltrin Player")};
+    QString lblDisplayTag;        // saved window state while in full screen
+    QStringList List1;            // disc detection state
+    QString Text2 = QStringLiteral("Text2");
+    QString txtCDdrive = QStringLiteral("CD Drive");
+
+    // Controls (children of this window).
+    QLabel* lblDisplay = nullptr;
+    QLabel* lblTimeused = nullptr;
+    QWidget* Picture1 = nullptr;
+    QLabel* PicLogo = nullptr;
+    QorvXPButton* cmdAutodetect = nullptr;
+    QorvXPButton* cmdOpenall = nullptr;
+    QorvXPButton* cmdBacktrack = nullptr;
+    QorvXPButton* cmdPause = nullptr;
+    QorvXPButton* cmdPlay = nullptr;
+    QorvXPButton* cmdForward = nullptr;
+    QorvXPButton* cmdStop = nullptr;
+    QorvXPButton* cmdNexttrack = nullptr;
+    QorvXPButton* cmdFullscreen = nullptr;
+    QWidget* ButtonEx0 = nullptr;
+    QWidget* ButtonEx1 = nullptr;
+    QWidget* ButtonEx2 = nullptr;
+    QWidget* ButtonEx3 = nullptr;
+    dtVisualScrollBar* H1 = nullptr;
+    dtVisualScrollBar* V1 = nullptr;
+    dtVisualScrollBar* H2 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QMenu* mnuPopup = nullptr;
+    QAction* mnuShow = nullptr;
+    QAction* mnuOpen = nullptr;
+    QAction* mnuPlay = nullptr;
+    QAction* mnuPause = nullptr;
+    QAction* mnuStop = nullptr;
+    QAction* mnuFullscreen = nullptr;
+    QAction* mnuNext = nullptr;
+    QAction* mnuPrev = nullptr;
+    QAction* mnuHelp = nullptr;
+    QAction* mnuAbout = nullptr;
+    QAction* mnuCancel = nullptr;
+    QAction* mnuExit = nullptr;
+    veltrin::TrayIcon* tray = nullptr;
+
+    // The folder browser window when it exists; created hidden on demand.
+    frmfolder* folderBrowser(bool create);
+    QPointer<frmfolder> m_folder;
+    QPointer<frmAbout> m_about;
+    QPointer<frmHelp> m_help;
+
+    const Options& options() const { return m_options; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenu();
+    void connectHandlers();
+    void applyVolumeAndBalance();
+    void lblDisplay_Change();
+    void closeSecondaryWindowsOnExit();
+    void focusFolderBrowserIfShown();
+    int windowStateValue() const;           // 0 normal, 1 minimised, 2 maximised
+    void setWindowStateValue(int state);
+    void setFolderBrowserCaption(const QString& caption);
+
+    Options m_options;
+    bool m_unloaded = false;
+    int m_firstAppended = -1; // first entry the last play list file added
+    qint16 m_dragX = 0;        // pointer position at the last press on a drag surface
+    qint16 m_dragY = 0;
+};

@@ -1,0 +1,95 @@
+#include "player/playerfrm.h"
+
+#include "controls/scrollbar/dtvisualscrollbar.h"
+#include "runtime/steps.h"
+#include "runtime/units.h"
+
+#include <QLabel>
+#include <cmath>
+
+using veltrin::must;
+using veltrin::skipOnFailure;
+
+QString playerfrm::SecToTime(double seconds)
+{
+    if (!std::isfinite(seconds))
+        return QStringLiteral("00:00:00");
+    const double t = std::floor(seconds);
+    if (t < 1)
+        return QStringLiteral("00:00:00");
+    const double h = std::floor(t / 3600);
+    if (h > 24)
+        return QStringLiteral("24:59:59");
+    const double m = std::floor((t - 3600 * h) / 60);
+    const double s = t - 60 * std::floor(t / 60);
+    return QStringLiteral("%1:%2:%3")
+        .arg(static_cast<int>(h), 2, 10, QChar(u'0'))
+        .arg(static_cast<int>(m), 2, 10, QChar(u'0'))
+        .arg(static_cast<int>(s), 2, 10, QChar(u'0'));
+}
+
+void playerfrm::Timer1_Timer()
+{
+    // Each step asks the engine afresh; with no graph all three fail and
+    // nothing changes.
+    skipOnFailure([&] {
+        const double pos = must(graph.position).CurrentPosition();
+        H1->setValue(static_cast<qint32>(
+            std::clamp<long long>(veltrin::roundHalfEven(pos), INT32_MIN, INT32_MAX)));
+    });
+    skipOnFailure([&] {
+        const double remaining =
+            must(graph.position).Duration() - must(graph.position).CurrentPosition();
+        txtSectotime1 = SecToTime(remaining);
+    });
+    skipOnFailure([&] { lblTimeusedText = SecToTime(must(graph.position).CurrentPosition()); });
+}
+
+void playerfrm::txtSectotime1_Change()
+{
+    if (Label3.get() == Label4.get())
+        NextTrack();
+}
+
+void playerfrm::lblTimeused_Change()
+{
+    lblTimeused->setText(lblTimeusedText.get());
+    Label3 = lblTimeusedText.get();
+    lblTimeused->setToolTip(Label4.get());
+}
+
+void playerfrm::txtSectotime3_Change()
+{
+    Label4 = txtSectotime3.get();
+}
+
+void playerfrm::Label3_Change()
+{
+    if (Label3.get() == Label4.get())
+        cmdStop_Click();
+}
+
+void playerfrm::H1_Scroll()
+{
+    skipOnFailure([&] { must(graph.position).setCurrentPosition(H1->Value()); });
+}
+
+void playerfrm::cmdForward_MouseDown()
+{
+    skipOnFailure([&] { must(graph.position).setRate(2.0); });
+}
+
+void playerfrm::cmdForward_MouseUp()
+{
+    skipOnFailure([&] { must(graph.position).setRate(1.0); });
+}
+
+void playerfrm::V1_Scroll()
+{
+    skipOnFailure([&] { must(graph.audio).setVolume(V1->Value()); });
+}
+
+void playerfrm::H2_Change()
+{
+    skipOnFailure([&] { must(graph.audio).setBalance(H2->Value()); });
+}

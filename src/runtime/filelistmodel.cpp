@@ -1,0 +1,103 @@
+#include "runtime/filelistmodel.h"
+
+#include "runtime/steps.h"
+#include "runtime/wildcard.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace veltrin {
+
+FileListModel::FileListModel(QObject* parent)
+    : QAbstractListModel(parent), m_folder(QDir::currentPath())
+{
+    relist();
+}
+
+void FileListModel::setPath(const QString& folder)
+{
+    const QFileInfo info(folder);
+    if (folder.isEmpty() || !info.isDir() || !info.isReadable() || !info.isExecutable())
+        throw Failure("not a readable folder");
+    QString clean = QDir::cleanPath(info.absoluteFilePath());
+    m_folder = clean;
+    relist();
+    emit pathChanged(m_folder);
+}
+
+void FileListModel::setPattern(const QString& pattern)
+{
+    m_pattern = pattern;
+    relist();
+}
+
+QString FileListModel::entry(int index) const
+{
+    if (index < 0 || index >= count())
+        throw Failure("no such entry");
+    return m_entries.at(index);
+}
+
+void FileListModel::append(const QString& name)
+{
+    beginInsertRows({}, count(), count());
+    m_entries.append(name);
+    endInsertRows();
+}
+
+void FileListModel::select(int index)
+{
+    if (index < -1 || index >= count())
+        throw Failure("no such entry");
+    m_selected = index;
+    emit selectionChanged(index);
+}
+
+QString FileListModel::currentName() const
+{
+    return m_selected >= 0 ? m_entries.at(m_selected) : QString();
+}
+
+QString FileListModel::entryPath(const QString& name) const
+{
+    if (QDir::isAbsolutePath(name))
+        return name;
+    if (m_folder.endsWith(u'/'))
+        return m_folder + name;
+    return m_folder + u'/' + name;
+}
+
+int FileListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : count();
+}
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= count() || role != Qt::DisplayRole)
+        return {};
+    return m_entries.at(index.row());
+}
+
+void FileListModel::relist()
+{
+    beginResetModel();
+    m_entries.clear();
+    m_selected = -1;
+    // Files only (links to files included), hidden ones left out; a folder that
+    // vanished simply lists nothing.
+    QDir dir(m_folder);
+    const QStringList names = dir.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    for (const QString& name : names) {
+        if (!name.startsWith(u'.') && matchesPatternList(name, m_pattern))
+            m_entries.append(name);
+    }
+    std::sort(m_entries.begin(), m_entries.end(), [](const QString& a, const QString& b) {
+        const int c = QString::compare(a, b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+    endResetModel();
+}
+
+} // namespace veltrin

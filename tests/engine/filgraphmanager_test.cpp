@@ -1,0 +1,245 @@
+#include "engine/filgraphmanager.h"
+#include "engine/videowidget.h"
+#include "runtime/steps.h"
+#include "support/media.h"
+#include "support/wait.h"
+
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace veltrin;
+using veltrin::test::Clip;
+using veltrin::test::waitFor;
+
+namespace {
+
+struct ContainerCase {
+    Clip clip;
+    const char* fileName; // as a user would have it, upper case for Video CD tracks
+};
+
+class EveryContainer : public ::testing::TestWithParam<ContainerCase> {};
+
+TEST_P(EveryContainer, rendersAndReportsDurationAndNativeSize)
+{
+    QTemporaryDir dir;
+    const auto param = GetParam();
+    const QString path = test::copyClip(param.clip, dir.path(), QString::fromLatin1(param.fileName));
+    FilgraphManager graph;
+    graph.RenderFile(path);
+    EXPECT_NEAR(graph.Duration(), 3.0, 0.3);
+    const QSize native = test::clipInfo(param.clip).videoSize;
+    if (native.isEmpty()) {
+        EXPECT_FALSE(graph.hasVideo());
+        EXPECT_THROW(graph.Width(), Failure);
+        EXPECT_THROW(graph.setOwner(nullptr), Failure);
+    } else {
+        EXPECT_EQ(graph.Width(), native.width());
+        EXPECT_EQ(graph.Height(), native.height());
+    }
+    EXPECT_TRUE(graph.hasAudio());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Containers, EveryContainer,
+    ::testing::Values(ContainerCase{Clip::VcdDat, "AVSEQ01.DAT"}, ContainerCase{Clip::Vob, "VTS_01_1.VOB"},
+                      ContainerCase{Clip::Mpg, "clip.mpg"}, ContainerCase{Clip::Mpg, "clip.mpeg"},
+                      ContainerCase{Clip::Avi, "clip.avi"}, ContainerCase{Clip::Mp3, "song.mp3"},
+                      ContainerCase{Clip::Asf, "clip.asf"}, ContainerCase{Clip::Asf, "clip.wm"},
+                      ContainerCase{Clip::Asf, "clip.wmv"}, ContainerCase{Clip::Wma, "song.wma"},
+                      ContainerCase{Clip::Mov, "clip.qt"}, ContainerCase{Clip::Mp4, "clip.mp4"}),
+    [](const auto& info) {
+        std::string n = info.param.fileName;
+        for (char& c : n)
+            if (!isalnum(static_cast<unsigned char>(c)))
+                c = '_';
+        return n;
+    });
+
+TEST(FilgraphManager, badSourcesFailWithinTheBound)
+{
+    QTemporaryDir dir;
+    const QString zero = dir.filePath(QStringLiteral("zero.mp4"));
+    QFile(zero).open(QIODevice::WriteOnly);
+    const QString text = dir.filePath(QStringLiteral("notes.avi"));
+    {
+        QFile f(text);
+        f.open(QIODevice::WriteOnly);
+        f.write("this is not a video, just some text\n");
+    }
+    const QString truncated = dir.filePath(QStringLiteral("cut.mp4"));
+    {
+        QFile src(test::clipPath(Clip::Mp4));
+        src.open(QIODevice::ReadOnly);
+        QFile dst(truncated);
+        dst.open(QIODevice::WriteOnly);
+        dst.write(src.read(src.size() / 3));
+    }
+    const QString fifo = dir.filePath(QStringLiteral("pipe.mpg"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+
+    for (const QString& path : {dir.filePath(QStringLiteral("missing.mpg")), dir.path(), zero, text,
+                                fifo, QStringLiteral("/dev/zero"), QStringLiteral("/dev/null")}) {
+        QElapsedTimer clock;
+        clock.start();
+        FilgraphManager graph;
+        EXPECT_THROW(graph.RenderFile(path), Failure) << path.toStdString();
+        EXPECT_LT(clock.elapsed(), FilgraphManager::kPrerollTimeout.count() + 1000) << path.toStdString();
+        // An empty graph reports no length and refuses what needs media.
+        EXPECT_EQ(graph.Duration(), 0.0);
+        EXPECT_THROW(graph.setCurrentPosition(1), Failure);
+        EXPECT_THROW(graph.setVolume(0), Failure);
+    }
+    // A cut file may still preroll; whatever it does, it must end in bounded time.
+    QElapsedTimer clock;
+    clock.start();
+    FilgraphManager graph;
+    skipOnFailure([&] { graph.RenderFile(truncated); });
+    EXPECT_LT(clock.elapsed(), FilgraphManager::kPrerollTimeout.count() + 1000);
+}
+
+TEST(FilgraphManager, uriLookingNamesAreFilePaths)
+{
+    QTemporaryDir dir;
+    // A name that would mean something else as a URI is still just a file.
+    const QString odd = test::copyClip(Clip::Mpg, dir.path(), QStringLiteral("a #1 %20 ?.mpg"));
+    FilgraphManager graph;
+    graph.RenderFile(odd);
+    EXPECT_TRUE(graph.isRendered());
+}
+
+TEST(FilgraphManager, positionStaysAtDurationAfterTheEnd)
+{
+    FilgraphManager graph;
+    graph.RenderFile(test::clipPath(Clip::Mp4, 1));
+    graph.Run();
+    ASSERT_TRUE(waitFor([&] { return graph.atEnd(); }, 8000));
+    const double d = graph.Duration();
+    EXPECT_DOUBLE_EQ(graph.CurrentPosition(), d);
+    QTest::qWait(100);
+    EXPECT_DOUBLE_EQ(graph.CurrentPosition(), d);
+    // Rewinding leaves the end.
+    graph.setCurrentPosition(0);
+    EXPECT_FALSE(graph.atEnd());
+    EXPECT_LT(graph.CurrentPosition(), 0.5);
+}
+
+TEST(FilgraphManager, rateChangesKeepThePosition)
+{
+    FilgraphManager graph;
+    graph.RenderFile(test::clipPath(Clip::Mp4, 6));
+    graph.setCurrentPosition(2.0);
+    ASSERT_TRUE(waitFor([&] { return graph.state() == GST_STATE_PAUSED; }));
+    graph.setRate(2.0);
+    EXPECT_NEAR(graph.CurrentPosition(), 2.0, 0.2);
+    EXPECT_EQ(graph.rate(), 2.0);
+    graph.Run();
+    QElapsedTimer wall;
+    wall.start();
+    const double start = graph.CurrentPosition();
+    ASSERT_TRUE(waitFor([&] { return graph.CurrentPosition() >= start + 1.0; }, 4000));
+    // Twice as fast as the wall clock, give or take scheduling.
+    EXPECT_LT(wall.elapsed(), 900);
+    graph.Pause();
+    const double paused = graph.CurrentPosition();
+    graph.setRate(1.0);
+    EXPECT_NEAR(graph.CurrentPosition(), paused, 0.2);
+    EXPECT_EQ(graph.rate(), 1.0);
+}
+
+TEST(FilgraphManager, volumeAndBalanceInHundredthsOfADecibel)
+{
+    FilgraphManager graph;
+    graph.RenderFile(test::clipPath(Clip::Mp3));
+    graph.setVolume(0);
+    EXPECT_NEAR(graph.volumeGain(), 1.0, 1e-9);
+    graph.setVolume(-2000); // -20 dB
+    EXPECT_NEAR(graph.volumeGain(), 0.1, 1e-9);
+    graph.setVolume(-5000);
+    EXPECT_NEAR(graph.volumeGain(), std::pow(10.0, -2.5), 1e-9);
+    EXPECT_THROW(graph.setVolume(1), Failure);
+    EXPECT_THROW(graph.setVolume(-10001), Failure);
+
+    graph.setBalance(0);
+    EXPECT_NEAR(graph.panorama(), 0.0, 1e-6);
+    graph.setBalance(2000); // left channel 20 dB down
+    EXPECT_NEAR(graph.panorama(), 0.9, 1e-6);
+    graph.setBalance(-600); // right channel 6 dB down
+    EXPECT_NEAR(graph.panorama(), -(1.0 - std::pow(10.0, -0.3)), 1e-6);
+    EXPECT_THROW(graph.setBalance(10001), Failure);
+    EXPECT_NEAR(graph.panorama(), -(1.0 - std::pow(10.0, -0.3)), 1e-6);
+}
+
+TEST(FilgraphManager, audioCallsFailWithoutAnAudioStream)
+{
+    QTemporaryDir dir;
+    const QString silent = dir.filePath(QStringLiteral("silent.mp4"));
+    QProcess p;
+    p.start(QStringLiteral("ffmpeg"), {QStringLiteral("-nostdin"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+                                       QStringLiteral("-i"), test::clipPath(Clip::Mp4), QStringLiteral("-an"),
+                                       QStringLiteral("-c"), QStringLiteral("copy"), silent});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    FilgraphManager graph;
+    graph.RenderFile(silent);
+    EXPECT_TRUE(graph.hasVideo());
+    EXPECT_THROW(graph.setVolume(0), Failure);
+    EXPECT_THROW(graph.setBalance(0), Failure);
+}
+
+TEST(FilgraphManager, framesReachTheVideoWindowAtItsSize)
+{
+    QWidget owner;
+    owner.resize(400, 300);
+    owner.show();
+    FilgraphManager graph;
+    graph.RenderFile(test::clipPath(Clip::Mpg));
+    graph.setOwner(&owner);
+    graph.SetWindowPosition(10, 20, 200, 150);
+    graph.Run();
+    VideoWidget* video = graph.videoWidget();
+    ASSERT_NE(video, nullptr);
+    EXPECT_EQ(video->parentWidget(), &owner);
+    EXPECT_EQ(video->geometry(), QRect(10, 20, 200, 150));
+    ASSERT_TRUE(waitFor([&] { return video->currentFrame().size() == QSize(200, 150); }, 5000));
+    ASSERT_TRUE(waitFor([&] { return video->framesPainted() > 3; }, 5000));
+    // The test picture is colourful: the frame is not a blank.
+    const QImage frame = video->grab().toImage();
+    QSet<QRgb> colours;
+    for (int x = 0; x < frame.width(); x += 10)
+        colours.insert(frame.pixel(x, frame.height() / 2));
+    EXPECT_GT(colours.size(), 4);
+}
+
+TEST(FilgraphManager, messageDrainReceivesInputOverTheVideo)
+{
+    QWidget owner;
+    owner.resize(400, 300);
+    owner.show();
+    struct Drain : QWidget {
+        int presses = 0;
+        QPoint last;
+        void mousePressEvent(QMouseEvent* e) override
+        {
+            ++presses;
+            last = e->position().toPoint();
+        }
+    } drain;
+    drain.setParent(&owner);
+    drain.setGeometry(0, 0, 400, 300);
+    FilgraphManager graph;
+    graph.RenderFile(test::clipPath(Clip::Mpg));
+    graph.setOwner(&drain);
+    graph.setMessageDrain(&drain);
+    graph.SetWindowPosition(50, 40, 100, 80);
+    QTest::mousePress(graph.videoWidget(), Qt::LeftButton, {}, QPoint(5, 6));
+    EXPECT_EQ(drain.presses, 1);
+    EXPECT_EQ(drain.last, QPoint(55, 46));
+}
+
+} // namespace
