@@ -266,6 +266,10 @@ double FilgraphManager::CurrentPosition() const
     // At the end the position stays at the length, whatever the sinks report.
     if (m_eos)
         return Duration();
+    // Until a seek has settled the sinks report nothing useful: the target is
+    // where the graph is going to be.
+    if (m_seekTarget)
+        return *m_seekTarget;
     gint64 ns = 0;
     if (!gst_element_query_position(m_playbin.get(), GST_FORMAT_TIME, &ns) || ns < 0)
         throw Failure("position unknown");
@@ -283,6 +287,7 @@ void FilgraphManager::seek(double seconds, double rate)
                           GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE))
         throw Failure("seek refused");
     m_eos = false;
+    m_seekTarget = static_cast<double>(target) / GST_SECOND;
 }
 
 void FilgraphManager::setCurrentPosition(double seconds)
@@ -445,6 +450,10 @@ void FilgraphManager::dispatchBusMessages()
         switch (GST_MESSAGE_TYPE(msg.get())) {
         case GST_MESSAGE_EOS:
             m_eos = true;
+            break;
+        case GST_MESSAGE_ASYNC_DONE:
+            if (GST_MESSAGE_SRC(msg.get()) == GST_OBJECT(m_playbin.get()))
+                m_seekTarget.reset();
             break;
         default:
             break;

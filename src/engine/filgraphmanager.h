@@ -9,6 +9,7 @@
 #include <QSize>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class QSocketNotifier;
 
@@ -109,6 +110,7 @@ private:
     bool m_eos = false;
     bool m_refreshQueued = false;
     double m_rate = 1.0;
+    std::optional<double> m_seekTarget; // a seek not yet settled
 };
 
 } // namespace veltrin
