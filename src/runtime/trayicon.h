@@ -2,12 +2,10 @@
 
 #include <QIcon>
 #include <QObject>
-#include <QPointer>
 #include <QString>
+#include <QSystemTrayIcon>
 #include <functional>
 #include <memory>
-
-class QSystemTrayIcon;
 
 namespace veltrin {
 
@@ -18,21 +16,34 @@ namespace veltrin {
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
-    enum Message { LeftDown = 513, LeftDoubleClick = 515, RightDown = 516 };
+    enum Message { MouseMove = 512, LeftDown = 513, LeftDoubleClick = 515, RightDown = 516 };
     enum Action { Add = 0, Modify = 1, Delete = 2 };
 
     explicit TrayIcon(QObject* parent = nullptr);
     ~TrayIcon() override;
 
     // Adds or deletes the icon; the result is not examined by callers.
+    // Adding twice keeps one icon; deleting a missing icon does nothing.
     void SetTrayIcon(int action, const QIcon& icon, const QString& tip);
     bool isShown() const;
+    QString toolTip() const;
+
+    // The message number an activation stands for; 0 for those the callback
+    // never sees (middle click, unknown).
+    static int messageFor(QSystemTrayIcon::ActivationReason reason);
+
+    // Whether a tray exists; replaceable where the platform has none (tests).
+    void setAvailabilityCheck(std::function<bool()> available)
+    {
+        m_available = std::move(available);
+    }
 
 signals:
     void message(int m);
 
 private:
     std::unique_ptr<QSystemTrayIcon> m_icon;
+    std::function<bool()> m_available = &QSystemTrayIcon::isSystemTrayAvailable;
 };
 
 } // namespace veltrin
