@@ -42,7 +42,8 @@ playerfrm::playerfrm(Options options, QWidget* parent)
     buildControls();
     buildMenu();
     connectHandlers();
-    resize(489, 420);
+    // The design size: a 489 x 420 inside within the 4-pixel sizing border.
+    resize(497, 428);
 }
 
 playerfrm::~playerfrm()
@@ -62,16 +63,31 @@ void playerfrm::buildControls()
         w->setFont(f);
     };
 
-    lblDisplay = new QLabel(kTitle, this);
+    // The window itself shows only as its sizing border; everything else
+    // sits on the client area, which carries the window's background colour.
+    QPalette framePal = palette();
+    framePal.setColor(QPalette::Window, QColor(112, 112, 112));
+    clientArea = new QWidget(this);
+    clientArea->setObjectName(QStringLiteral("clientArea"));
+    clientArea->setPalette(palette());
+    clientArea->setAutoFillBackground(true);
+    setPalette(framePal);
+    setMouseTracking(true);
+    installEventFilter(this);
+
+    lblDisplay = new QLabel(kTitle, clientArea);
     lblDisplay->setObjectName(QStringLiteral("lblDisplay"));
     smallFont(lblDisplay);
+    lblDisplay->setGeometry(20, 0, 409, 13);
     lblDisplay->installEventFilter(this);
-    lblTimeused = new QLabel(QStringLiteral("00:00:00"), this);
+    lblTimeused = new QLabel(QStringLiteral("00:00:00"), clientArea);
     lblTimeused->setObjectName(QStringLiteral("lblTimeused"));
     smallFont(lblTimeused);
+    lblTimeused->setGeometry(383, 0, 49, 13);
 
-    Picture1 = new QWidget(this);
+    Picture1 = new QWidget(clientArea);
     Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(0, 35, 489, 385);
     QPalette black = Picture1->palette();
     black.setColor(QPalette::Window, Qt::black);
     Picture1->setPalette(black);
@@ -86,7 +102,7 @@ void playerfrm::buildControls()
     PicLogo->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     auto makeButton = [&](QorvXPButton*& b, const char* name, int left, const char* tip) {
-        b = new QorvXPButton(this);
+        b = new QorvXPButton(clientArea);
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(left, 16, 30, 15);
         b->setToolTip(QString::fromLatin1(tip));
@@ -106,7 +122,7 @@ void playerfrm::buildControls()
 
     auto makeTitleButton = [&](QWidget*& b, const char* name, const char* tip,
                                const char* picture) {
-        auto* label = new QLabel(this);
+        auto* label = new QLabel(clientArea);
         label->setObjectName(QString::fromLatin1(name));
         label->setToolTip(QString::fromLatin1(tip));
         label->setPixmap(QPixmap(QString::fromLatin1(picture)));
@@ -121,7 +137,7 @@ void playerfrm::buildControls()
     makeTitleButton(ButtonEx3, "ButtonEx3", "Exit", ":/skin/title-exit.png");
 
     auto makeSlider = [&](dtVisualScrollBar*& s, const char* name, const char* tip) {
-        s = new dtVisualScrollBar(this);
+        s = new dtVisualScrollBar(clientArea);
         s->setObjectName(QString::fromLatin1(name));
         s->setToolTip(QString::fromLatin1(tip));
         s->ReadProperties(form.control(s->objectName()));
@@ -130,14 +146,19 @@ void playerfrm::buildControls()
     makeSlider(V1, "V1", "Volume");
     makeSlider(H2, "H2", "Volume");
     H1->setGeometry(290, 24, 193, 7);
-    V1->resize(64, 7);
-    H2->resize(56, 7);
+    V1->setGeometry(423, 16, 64, 7);
+    H2->setGeometry(339, 16, 56, 7);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(10);
     Timer1->setTimerType(Qt::PreciseTimer);
 
     tray = new veltrin::TrayIcon(this);
+    connect(tray, &veltrin::TrayIcon::message, this, &playerfrm::chkSystrayMsg_MouseMove);
+
+    // The window sees key presses before its controls do.
+    for (QWidget* w : clientArea->findChildren<QWidget*>())
+        w->installEventFilter(this);
 }
 
 void playerfrm::buildMenu()

@@ -107,6 +107,19 @@ public:
     void mnuShow_Click();
     void EnableFullScreen();
     void DisableFullScreen();
+    void Form_KeyDown(int keyCode);
+    void lblDisplay_DblClick();
+    void ButtonEx0_Click();
+    void ButtonEx1_Click();
+    void ButtonEx2_Click();
+    void ButtonEx3_Click();
+
+    // ---- Tray icon and pop-up menu ----
+    // The tray icon's callback; m is the mouse message that happened on the icon.
+    void chkSystrayMsg_MouseMove(int m);
+    // Pops a menu up at the given screen point; flag 8 puts its right edge there.
+    static constexpr int kAlignRight = 8;
+    void PopupAtCursor(QMenu* menu, int flags, const QPoint& pointer);
 
     // ---- Disc detection ----
     void Command29_Click();
@@ -138,7 +151,9 @@ public:
     QString Text2 = QStringLiteral("Text2");
     QString txtCDdrive = QStringLiteral("CD Drive");
 
-    // Controls (children of this window).
+    // Controls. They live on the client area, the window's inside within its
+    // sizing border; SW and SH of the layout are the client area's size.
+    QWidget* clientArea = nullptr;
     QLabel* lblDisplay = nullptr;
     QLabel* lblTimeused = nullptr;
     QWidget* Picture1 = nullptr;
@@ -197,8 +212,15 @@ private:
     void lblDisplay_Change();
     void closeSecondaryWindowsOnExit();
     void focusFolderBrowserIfShown();
+    void placeFullScreenVideo();
+    void beginBorderResize(const QPoint& pos);
+    void continueBorderResize(const QPoint& globalPos);
+
+public:
     int windowStateValue() const;           // 0 normal, 1 minimised, 2 maximised
     void setWindowStateValue(int state);
+
+private:
     void setFolderBrowserCaption(const QString& caption);
 
     Options m_options;
@@ -206,4 +228,7 @@ private:
     int m_firstAppended = -1; // first entry the last play list file added
     qint16 m_dragX = 0;        // pointer position at the last press on a drag surface
     qint16 m_dragY = 0;
+    Qt::Edges m_resizeEdges;   // sizing-border drag in progress without the window manager
+    QRect m_resizeStart;
+    QPoint m_resizeOrigin;
 };
