@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QShowEvent>
 
 namespace {
 
@@ -79,7 +80,6 @@ frmHelp::frmHelp(QWidget* parent)
     connect(Command1, &QorvXPButton::Click, this, &frmHelp::Command1_Click);
 
     setFixedSize(321, 348);
-    Form_Load();
 }
 
 QString frmHelp::HelpText()
@@ -104,6 +104,17 @@ void frmHelp::Form_Unload()
 void frmHelp::Command1_Click()
 {
     close();
+}
+
+void frmHelp::showEvent(QShowEvent* event)
+{
+    // Loaded on the first show, once the platform window knows its frame, so
+    // the centring uses the outer size.
+    if (!m_loaded) {
+        m_loaded = true;
+        Form_Load();
+    }
+    QWidget::showEvent(event);
 }
 
 void frmHelp::closeEvent(QCloseEvent* event)

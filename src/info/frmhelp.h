@@ -23,6 +23,7 @@ public:
     void Command1_Click();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -33,4 +34,5 @@ private:
     QFrame* Frame1 = nullptr;
     QPlainTextEdit* Helptxt = nullptr;
     QorvXPButton* Command1 = nullptr;
+    bool m_loaded = false;
 };

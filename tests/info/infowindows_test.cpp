@@ -1,0 +1,323 @@
+#include "controls/button/qorvxpbutton.h"
+#include "info/frmabout.h"
+#include "info/frmhelp.h"
+#include "info/windowplacement.h"
+#include "player/playerfrm.h"
+#include "support/wait.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+using veltrin::test::waitFor;
+
+namespace {
+
+const QColor kBlack(0, 0, 0);
+const QColor kNavy(0, 0, 128);
+
+QColor textColour(const QWidget* w)
+{
+    return w->palette().color(QPalette::WindowText);
+}
+
+void moveOver(QWidget* w, QPoint pos)
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::NoButton,
+        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+}
+
+bool isTopmost(const QWidget& w)
+{
+    const bool widgetFlag = w.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    const bool platformFlag
+        = w.windowHandle() && w.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint);
+    return widgetFlag && platformFlag;
+}
+
+template <typename W> QList<W*> openWindows()
+{
+    QList<W*> found;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* typed = qobject_cast<W*>(w); typed && typed->isVisible())
+            found << typed;
+    }
+    return found;
+}
+
+// Closes a window and waits until it has deleted itself.
+void closeAndWait(QPointer<QWidget> w)
+{
+    if (w)
+        w->close();
+    EXPECT_TRUE(waitFor([&] { return w.isNull(); }, 5000));
+}
+
+} // namespace
+
+TEST(HelpWindow, helpText_isByteExactWithCrLfAndTrailingBlanks)
+{
+    QByteArray expected;
+    auto line = [&](const char* text) { expected += QByteArray(text) + "\r\n"; };
+    line("This a Veltrin player which can automatic find your disc ");
+    line("and play. ");
+    line("");
+    line("1.To play it ,Insert VCD or DVD on dvd-rom, click ");
+    line("\"Auto detect\" icon.");
+    line("2.To view full screen , click \"Full screen\" button. To ");
+    line("change back to normal, hit \"Esc\" key in keyboard.");
+    line("");
+    line("");
+    line("Playing Sequence");
+    line("=================");
+    line("Autoplay             :->1->2->3->4->5->6->7....");
+    line("Next                 :->1->2->3->4......");
+    line("");
+    line("");
+    line("");
+    line("This software is provided \"as is\", without any guarantee ");
+    line("made as to its suitability  for any particular use. It may ");
+    line("contain bugs, so use of this tool is at your own risk. I take ");
+    line("no responsilbity for any damage that may unintentionally ");
+    line("be caused through its use. ");
+    line("");
+    line("If you encounter problems, please visit ");
+    line("https://veltrin.example.org/ and download the ");
+    line("latest version to see if the issue has been resolved. If not, ");
+    line("please send a bug report to: veltrin@example.org");
+
+    EXPECT_EQ(frmHelp::HelpText().toLatin1(), expected);
+
+    QPointer<QWidget> help = new frmHelp();
+    const auto* box = help->findChild<QPlainTextEdit*>(QStringLiteral("Helptxt"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->toPlainText().toLatin1(), QByteArray(expected).replace("\r\n", "\n"));
+    EXPECT_EQ(box->size(), QSize(289, 225));
+    closeAndWait(help);
+}
+
+TEST(HelpWindow, showsItsTextsAndAnOkButtonThatCloses)
+{
+    QPointer<frmHelp> help = new frmHelp();
+    help->show();
+    EXPECT_EQ(help->windowTitle(), QStringLiteral("Quick Help"));
+    const std::vector<std::pair<const char*, const char*>> labels = {
+        { "Label1", "Zelto Veltrin Player" },
+        { "Label14", "Version 2.3.0" },
+        { "Label16", "20th April 2008" },
+    };
+    for (const auto& [name, text] : labels) {
+        const auto* label = help->findChild<QLabel*>(QString::fromLatin1(name));
+        ASSERT_NE(label, nullptr) << name;
+        EXPECT_EQ(label->text(), QString::fromLatin1(text));
+    }
+    EXPECT_EQ(help->palette().color(QPalette::Window), QColor(224, 224, 224));
+
+    auto* ok = help->findChild<QorvXPButton*>(QStringLiteral("Command1"));
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->Caption(), QStringLiteral("OK"));
+    emit ok->Click();
+    EXPECT_FALSE(help && help->isVisible());
+    EXPECT_TRUE(waitFor([&] { return help.isNull(); }, 5000));
+}
+
+TEST(HelpWindow, isTopmostWhileOpenAndNotAfterClosing)
+{
+    QPointer<frmHelp> help = new frmHelp();
+    help->show();
+    ASSERT_TRUE(waitFor([&] { return help->windowHandle() != nullptr; }));
+    EXPECT_TRUE(isTopmost(*help));
+    help->close();
+    ASSERT_FALSE(help.isNull()); // deletion is deferred to the event loop
+    EXPECT_FALSE(help->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(help->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(waitFor([&] { return help.isNull(); }, 5000));
+}
+
+TEST(InfoWindows, centring_roundsTheDifferenceThenHalvesInTwips)
+{
+    struct Case {
+        double screen, window;
+        long long offset;
+    };
+    const std::vector<Case> cases = {
+        { 15360, 4815, 5272 }, // 1024 px screen, 321 px window: 10545 / 2
+        { 15360, 15360, 0 }, { 100.5, 98, 1 }, // 2.5 rounds to 2
+        { 101.5, 98, 2 }, // 3.5 rounds to 4
+        { 4800, 4815, -7 }, // a window wider than the screen: truncated toward zero
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(veltrin::info::centredOffsetTwips(c.screen, c.window), c.offset)
+            << c.screen << " " << c.window;
+
+    EXPECT_EQ(
+        veltrin::info::centredPosition(QRect(0, 0, 1024, 768), QSize(321, 348)), QPoint(351, 210));
+    EXPECT_EQ(veltrin::info::centredPosition(QRect(1920, 0, 1280, 1024), QSize(380, 250)),
+        QPoint(2370, 387));
+}
+
+TEST(HelpWindow, opensInTheCentreOfTheScreen)
+{
+    QPointer<frmHelp> help = new frmHelp();
+    help->show();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect frame = help->frameGeometry();
+    EXPECT_EQ(frame.topLeft(), veltrin::info::centredPosition(screen, frame.size()));
+    closeAndWait(help.data());
+}
+
+TEST(AboutWindow, linksTurnNavyUnderThePointerAndBlackOverTheBackground)
+{
+    QPointer<frmAbout> about = new frmAbout();
+    about->show();
+    EXPECT_EQ(about->windowTitle(), QStringLiteral("About This Product  ......"));
+    EXPECT_TRUE(isTopmost(*about));
+    QList<QLabel*> links;
+    for (const char* name : { "Label5", "Label9", "Label1" }) {
+        auto* link = about->findChild<QLabel*>(QString::fromLatin1(name));
+        ASSERT_NE(link, nullptr) << name;
+        EXPECT_EQ(textColour(link), kBlack) << name;
+        links << link;
+    }
+    EXPECT_EQ(links[0]->text(), QStringLiteral("https://veltrin.example.org/"));
+    EXPECT_EQ(links[1]->text(), QStringLiteral("https://www.example.org/veltrin/"));
+    EXPECT_EQ(links[2]->text(), QStringLiteral("veltrin@example.org"));
+
+    // Each link lights up on its own and stays lit while the pointer crosses the others.
+    moveOver(links[0], QPoint(2, 2));
+    EXPECT_EQ(textColour(links[0]), kNavy);
+    EXPECT_EQ(textColour(links[1]), kBlack);
+    EXPECT_EQ(textColour(links[2]), kBlack);
+    moveOver(links[2], QPoint(2, 2));
+    EXPECT_EQ(textColour(links[0]), kNavy);
+    EXPECT_EQ(textColour(links[2]), kNavy);
+    moveOver(links[1], QPoint(2, 2));
+    EXPECT_EQ(textColour(links[1]), kNavy);
+
+    // A caption label is not the background: the links stay lit.
+    auto* caption = about->findChild<QLabel*>(QStringLiteral("lbAppTitle"));
+    ASSERT_NE(caption, nullptr);
+    moveOver(caption, QPoint(2, 2));
+    EXPECT_EQ(textColour(links[1]), kNavy);
+
+    const QPoint background(about->width() - 3, about->height() - 3);
+    ASSERT_EQ(about->childAt(background), nullptr);
+    moveOver(about, background);
+    for (QLabel* link : links)
+        EXPECT_EQ(textColour(link), kBlack) << link->objectName().toStdString();
+    closeAndWait(about.data());
+}
+
+TEST(AboutWindow, pointerOverTheBackgroundCentresAMovedWindow)
+{
+    QPointer<frmAbout> about = new frmAbout();
+    about->show();
+    about->move(3, 5);
+    ASSERT_EQ(about->pos(), QPoint(3, 5));
+    auto* caption = about->findChild<QLabel*>(QStringLiteral("lbAppTitle"));
+    moveOver(caption, QPoint(2, 2));
+    EXPECT_EQ(about->pos(), QPoint(3, 5));
+
+    moveOver(about, QPoint(about->width() - 3, about->height() - 3));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(about->frameGeometry().topLeft(),
+        veltrin::info::centredPosition(screen, about->frameGeometry().size()));
+    EXPECT_NE(about->pos(), QPoint(3, 5));
+    closeAndWait(about.data());
+}
+
+TEST(AboutWindow, clickingALinkOpensItsAddress)
+{
+    QPointer<frmAbout> about = new frmAbout();
+    about->show();
+    QStringList web, mail;
+    about->setLinkOpeners(
+        [&](const QString& a) { web << a; }, [&](const QString& a) { mail << a; });
+    for (const char* name : { "Label5", "Label9", "Label1" })
+        QTest::mouseClick(about->findChild<QLabel*>(QString::fromLatin1(name)), Qt::LeftButton,
+            Qt::NoModifier, QPoint(3, 3));
+    EXPECT_EQ(web,
+        (QStringList { QStringLiteral("https://veltrin.example.org/"),
+            QStringLiteral("https://www.example.org/veltrin/") }));
+    EXPECT_EQ(mail, QStringList { QStringLiteral("mailto:veltrin@example.org") });
+
+    auto* ok = about->findChild<QorvXPButton*>(QStringLiteral("Command1"));
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->Caption(), QStringLiteral("OK"));
+    emit ok->Click();
+    EXPECT_TRUE(waitFor([&] { return about.isNull(); }, 5000));
+}
+
+TEST(AboutWindow, versionBlinksAndKeepsItsPhaseAcrossReopening)
+{
+    const QString version = QStringLiteral("Version 2.3.0");
+    QPointer<frmAbout> about = new frmAbout();
+    auto* timer = about->findChild<QTimer*>(QStringLiteral("Timer1"));
+    ASSERT_NE(timer, nullptr);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 500);
+    auto* label6 = about->findChild<QLabel*>(QStringLiteral("Label6"));
+    ASSERT_NE(label6, nullptr);
+    EXPECT_EQ(label6->text(), QString());
+
+    // The phase is kept for the life of the program: step to where the version
+    // has just been shown, so the next tick, in this window or a new one, blanks it.
+    about->Timer1_Timer();
+    if (label6->text().isEmpty())
+        about->Timer1_Timer();
+    ASSERT_EQ(label6->text(), version);
+    about->Timer1_Timer();
+    EXPECT_EQ(label6->text(), QString());
+    about->Timer1_Timer();
+    EXPECT_EQ(label6->text(), version);
+    closeAndWait(about.data());
+
+    QPointer<frmAbout> again = new frmAbout();
+    auto* label6Again = again->findChild<QLabel*>(QStringLiteral("Label6"));
+    ASSERT_NE(label6Again, nullptr);
+    again->Timer1_Timer();
+    EXPECT_EQ(label6Again->text(), QString());
+    again->Timer1_Timer();
+    EXPECT_EQ(label6Again->text(), version);
+    closeAndWait(again.data());
+}
+
+TEST(InfoWindows, playerOpensEachOnceAndExitClosesOnlyTheAboutWindow)
+{
+    PlayerOptions options;
+    options.useTray = false;
+    options.graphFactory = [] { return GraphRefs {}; };
+    playerfrm player(options);
+    player.show();
+
+    player.mnuHelp->trigger();
+    player.mnuHelp->trigger();
+    player.showHelp();
+    ASSERT_EQ(openWindows<frmHelp>().size(), 1);
+    QPointer<frmHelp> help = openWindows<frmHelp>().first();
+
+    player.mnuAbout->trigger();
+    player.mnuAbout->trigger();
+    ASSERT_EQ(openWindows<frmAbout>().size(), 1);
+    QPointer<frmAbout> about = openWindows<frmAbout>().first();
+
+    player.mnuExit_Click();
+    EXPECT_TRUE(waitFor([&] { return about.isNull(); }, 5000));
+    ASSERT_FALSE(help.isNull());
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_FALSE(player.isVisible());
+
+    // A closed help window is deleted, and the next request opens a new one.
+    closeAndWait(help.data());
+    player.showHelp();
+    ASSERT_EQ(openWindows<frmHelp>().size(), 1);
+    closeAndWait(openWindows<frmHelp>().first());
+}
