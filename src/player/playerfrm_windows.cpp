@@ -31,20 +31,34 @@ void playerfrm::setFolderBrowserCaption(const QString& caption)
     folderBrowser(true)->setWindowTitle(caption);
 }
 
+namespace {
+
+// Shows an information window, or brings up the one already open.
+void bringUp(QWidget& window)
+{
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+} // namespace
+
 void playerfrm::showHelp()
 {
+    // No parent: the help window outlives the player after Exit, and the
+    // program ends when it closes. It deletes itself on close.
     if (!m_help)
         m_help = new frmHelp();
-    m_help->show();
-    m_help->raise();
+    bringUp(*m_help);
 }
 
 void playerfrm::showAbout()
 {
+    // Deletes itself on close; Exit closes it.
     if (!m_about)
         m_about = new frmAbout();
-    m_about->show();
-    m_about->raise();
+    bringUp(*m_about);
 }
 
 void playerfrm::closeSecondaryWindowsOnExit()
