@@ -13,7 +13,7 @@ int main(int argc, char* argv[])
 
     // Qt gets only the program name, so no argument is read as a Qt option.
     int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
+    char* qtArgv[] = { argv[0], nullptr };
     QApplication app(qtArgc, qtArgv);
     QApplication::setOrganizationName(QStringLiteral("Veltrin"));
     QApplication::setApplicationName(QStringLiteral("Veltrin"));

@@ -30,12 +30,12 @@ constexpr auto kVideoCaps = "video/x-raw,format=BGRx";
 QByteArray audioSinkFactory()
 {
     static const QByteArray factory = [] {
-        for (const char* name : {"pulsesink", "alsasink"}) {
+        for (const char* name : { "pulsesink", "alsasink" }) {
             ElementHandle sink = makeElement(name);
             if (!sink)
                 continue;
-            const bool opens = gst_element_set_state(sink.get(), GST_STATE_READY)
-                == GST_STATE_CHANGE_SUCCESS;
+            const bool opens
+                = gst_element_set_state(sink.get(), GST_STATE_READY) == GST_STATE_CHANGE_SUCCESS;
             gst_element_set_state(sink.get(), GST_STATE_NULL);
             if (opens)
                 return QByteArray(name);
@@ -61,7 +61,7 @@ bool isPlayableFile(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    struct stat st {};
+    struct stat st { };
     const QByteArray native = QFile::encodeName(path);
     if (::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
@@ -81,7 +81,8 @@ GstFlowReturn onSample(GstAppSink* sink, gpointer user, bool preroll)
 
 } // namespace
 
-FilgraphManager::FilgraphManager() : m_frames(std::make_shared<FrameSlot>())
+FilgraphManager::FilgraphManager()
+    : m_frames(std::make_shared<FrameSlot>())
 {
     ensureGstInitialised();
     m_playbin = makeElement("playbin");
@@ -89,13 +90,13 @@ FilgraphManager::FilgraphManager() : m_frames(std::make_shared<FrameSlot>())
         return;
     buildSinks();
     m_bus.reset(gst_element_get_bus(m_playbin.get()));
-    GPollFD pollFd{};
+    GPollFD pollFd {};
     gst_bus_get_pollfd(m_bus.get(), &pollFd);
     // Bus messages are read on the GUI thread when the bus's descriptor wakes
     // the event loop; nothing polls.
     m_busNotifier = std::make_unique<QSocketNotifier>(pollFd.fd, QSocketNotifier::Read);
     connect(m_busNotifier.get(), &QSocketNotifier::activated, this,
-            &FilgraphManager::dispatchBusMessages);
+        &FilgraphManager::dispatchBusMessages);
 }
 
 FilgraphManager::~FilgraphManager()
@@ -123,7 +124,7 @@ void FilgraphManager::buildSinks()
     gst_element_link_many(convert, caps, appsink, nullptr);
     PadHandle vpad(gst_element_get_static_pad(convert, "sink"));
     gst_element_add_pad(vbin, gst_ghost_pad_new("sink", vpad.get()));
-    GstAppSinkCallbacks callbacks{};
+    GstAppSinkCallbacks callbacks {};
     callbacks.new_preroll = [](GstAppSink* s, gpointer u) { return onSample(s, u, true); };
     callbacks.new_sample = [](GstAppSink* s, gpointer u) { return onSample(s, u, false); };
     gst_app_sink_set_callbacks(GST_APP_SINK(appsink), &callbacks, this, nullptr);
@@ -143,7 +144,7 @@ void FilgraphManager::buildSinks()
     gst_element_add_pad(abin, gst_ghost_pad_new("src", asrc.get()));
 
     g_object_set(m_playbin.get(), "video-sink", vbin, "audio-filter", abin, "audio-sink",
-                 makeAudioSink(), nullptr);
+        makeAudioSink(), nullptr);
     // No subtitles or visualisations: only what the player shows.
     gint flags = 0;
     g_object_get(m_playbin.get(), "flags", &flags, nullptr);
@@ -184,9 +185,9 @@ void FilgraphManager::RenderFile(const QString& path)
                 deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0)
                 break;
-            MessageHandle msg(gst_bus_timed_pop_filtered(
-                m_bus.get(), static_cast<GstClockTime>(left.count()),
-                static_cast<GstMessageType>(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR)));
+            MessageHandle msg(
+                gst_bus_timed_pop_filtered(m_bus.get(), static_cast<GstClockTime>(left.count()),
+                    static_cast<GstMessageType>(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR)));
             if (!msg)
                 break;
             if (GST_MESSAGE_TYPE(msg.get()) == GST_MESSAGE_ERROR)
@@ -235,11 +236,23 @@ void FilgraphManager::setState(GstState state)
         throw Failure("state change refused");
 }
 
-void FilgraphManager::Run() { setState(GST_STATE_PLAYING); }
-void FilgraphManager::Pause() { setState(GST_STATE_PAUSED); }
+void FilgraphManager::Run()
+{
+    setState(GST_STATE_PLAYING);
+}
+void FilgraphManager::Pause()
+{
+    setState(GST_STATE_PAUSED);
+}
 // Stop holds the current frame and position; the caller rewinds first.
-void FilgraphManager::Stop() { setState(GST_STATE_PAUSED); }
-void FilgraphManager::StopWhenReady() { setState(GST_STATE_PAUSED); }
+void FilgraphManager::Stop()
+{
+    setState(GST_STATE_PAUSED);
+}
+void FilgraphManager::StopWhenReady()
+{
+    setState(GST_STATE_PAUSED);
+}
 
 GstState FilgraphManager::state() const
 {
@@ -284,7 +297,7 @@ void FilgraphManager::seek(double seconds, double rate)
     const auto target = static_cast<gint64>(std::max(0.0, seconds) * GST_SECOND);
     const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
     if (!gst_element_seek(m_playbin.get(), rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, target,
-                          GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE))
+            GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE))
         throw Failure("seek refused");
     m_eos = false;
     m_seekTarget = static_cast<double>(target) / GST_SECOND;
@@ -429,8 +442,7 @@ void FilgraphManager::onVideoResized(QSize size)
         return;
     m_frameSize = size;
     CapsHandle caps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", "width",
-                                        G_TYPE_INT, size.width(), "height", G_TYPE_INT,
-                                        size.height(), nullptr));
+        G_TYPE_INT, size.width(), "height", G_TYPE_INT, size.height(), nullptr));
     g_object_set(m_capsfilter.get(), "caps", caps.get(), nullptr);
     // A paused picture is only redrawn at the new size by a fresh preroll.
     // Several resizes in one pass of the event loop cost one seek.
@@ -446,17 +458,14 @@ void FilgraphManager::onVideoResized(QSize size)
 
 void FilgraphManager::dispatchBusMessages()
 {
-    while (MessageHandle msg{gst_bus_pop(m_bus.get())}) {
+    while (MessageHandle msg { gst_bus_pop(m_bus.get()) }) {
         switch (GST_MESSAGE_TYPE(msg.get())) {
-        case GST_MESSAGE_EOS:
-            m_eos = true;
-            break;
+        case GST_MESSAGE_EOS: m_eos = true; break;
         case GST_MESSAGE_ASYNC_DONE:
             if (GST_MESSAGE_SRC(msg.get()) == GST_OBJECT(m_playbin.get()))
                 m_seekTarget.reset();
             break;
-        default:
-            break;
+        default: break;
         }
     }
 }

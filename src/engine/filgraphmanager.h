@@ -30,7 +30,7 @@ class FilgraphManager : public QObject,
     Q_OBJECT
 public:
     // RenderFile gives up when the file has not prerolled by then.
-    static constexpr std::chrono::milliseconds kPrerollTimeout{5000};
+    static constexpr std::chrono::milliseconds kPrerollTimeout { 5000 };
 
     FilgraphManager();
     ~FilgraphManager() override;
@@ -73,8 +73,8 @@ public:
     bool atEnd() const { return m_eos; }
     double rate() const { return m_rate; }
     GstState state() const;
-    double volumeGain() const;     // linear gain applied to both channels
-    double panorama() const;       // -1..1, the audiopanorama setting
+    double volumeGain() const; // linear gain applied to both channels
+    double panorama() const; // -1..1, the audiopanorama setting
     QSize nativeSize() const { return m_nativeSize; }
     VideoWidget* videoWidget() const { return m_widget; }
     GstElement* pipeline() const { return m_playbin.get(); }

@@ -7,15 +7,20 @@ namespace veltrin {
 
 // One owning handle type for GStreamer's reference-counted objects: the
 // reference is taken or adopted in one place and dropped in one place.
-template <typename T, void (*Unref)(T*)>
-class GstHandle {
+template <typename T, void (*Unref)(T*)> class GstHandle {
 public:
     GstHandle() = default;
     // Adopts a reference the caller already owns (a "transfer full" result).
-    explicit GstHandle(T* adopted) : m_ptr(adopted) {}
+    explicit GstHandle(T* adopted)
+        : m_ptr(adopted)
+    {
+    }
     GstHandle(const GstHandle&) = delete;
     GstHandle& operator=(const GstHandle&) = delete;
-    GstHandle(GstHandle&& o) noexcept : m_ptr(std::exchange(o.m_ptr, nullptr)) {}
+    GstHandle(GstHandle&& o) noexcept
+        : m_ptr(std::exchange(o.m_ptr, nullptr))
+    {
+    }
     GstHandle& operator=(GstHandle&& o) noexcept
     {
         if (this != &o)
@@ -39,12 +44,30 @@ private:
 };
 
 namespace detail {
-inline void unrefObject(GstElement* e) { gst_object_unref(e); }
-inline void unrefBus(GstBus* b) { gst_object_unref(b); }
-inline void unrefPad(GstPad* p) { gst_object_unref(p); }
-inline void unrefCaps(GstCaps* c) { gst_caps_unref(c); }
-inline void unrefSample(GstSample* s) { gst_sample_unref(s); }
-inline void unrefMessage(GstMessage* m) { gst_message_unref(m); }
+inline void unrefObject(GstElement* e)
+{
+    gst_object_unref(e);
+}
+inline void unrefBus(GstBus* b)
+{
+    gst_object_unref(b);
+}
+inline void unrefPad(GstPad* p)
+{
+    gst_object_unref(p);
+}
+inline void unrefCaps(GstCaps* c)
+{
+    gst_caps_unref(c);
+}
+inline void unrefSample(GstSample* s)
+{
+    gst_sample_unref(s);
+}
+inline void unrefMessage(GstMessage* m)
+{
+    gst_message_unref(m);
+}
 } // namespace detail
 
 using ElementHandle = GstHandle<GstElement, detail::unrefObject>;

@@ -24,8 +24,8 @@ public:
 class IMediaPosition {
 public:
     virtual ~IMediaPosition() = default;
-    virtual double Duration() const = 0;          // seconds
-    virtual double CurrentPosition() const = 0;   // seconds
+    virtual double Duration() const = 0; // seconds
+    virtual double CurrentPosition() const = 0; // seconds
     virtual void setCurrentPosition(double seconds) = 0;
     virtual void setRate(double rate) = 0;
 };
@@ -45,7 +45,7 @@ public:
     // The "window handle" is the widget the video window becomes a child of.
     virtual void setOwner(QWidget* owner) = 0;
     virtual void setMessageDrain(QWidget* drain) = 0;
-    virtual int Width() const = 0;   // native size right after RenderFile
+    virtual int Width() const = 0; // native size right after RenderFile
     virtual int Height() const = 0;
     virtual void setLeft(int x) = 0;
     virtual void setTop(int y) = 0;

@@ -12,7 +12,7 @@ namespace {
 
 // Wraps a mapped BGRx frame as an image without copying; valid while mapped.
 struct MappedFrame {
-    GstVideoFrame frame{};
+    GstVideoFrame frame {};
     bool ok = false;
     explicit MappedFrame(GstSample* sample)
     {
@@ -34,8 +34,8 @@ struct MappedFrame {
         if (!ok)
             return {};
         return QImage(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
-                      GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
-                      GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), QImage::Format_RGB32);
+            GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
+            GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), QImage::Format_RGB32);
     }
 };
 
@@ -65,7 +65,8 @@ SampleHandle FrameSlot::peek() const
 }
 
 VideoWidget::VideoWidget(std::shared_ptr<FrameSlot> frames, QWidget* parent)
-    : QWidget(parent), m_frames(std::move(frames))
+    : QWidget(parent)
+    , m_frames(std::move(frames))
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -123,7 +124,7 @@ bool VideoWidget::event(QEvent* event)
             auto* me = static_cast<QMouseEvent*>(event);
             const QPointF local = m_drain->mapFromGlobal(me->globalPosition());
             QMouseEvent forwarded(me->type(), local, me->scenePosition(), me->globalPosition(),
-                                  me->button(), me->buttons(), me->modifiers());
+                me->button(), me->buttons(), me->modifiers());
             QCoreApplication::sendEvent(m_drain, &forwarded);
             return true;
         }
@@ -131,12 +132,11 @@ bool VideoWidget::event(QEvent* event)
         case QEvent::KeyRelease: {
             auto* ke = static_cast<QKeyEvent*>(event);
             QKeyEvent forwarded(ke->type(), ke->key(), ke->modifiers(), ke->text(),
-                                ke->isAutoRepeat(), static_cast<ushort>(ke->count()));
+                ke->isAutoRepeat(), static_cast<ushort>(ke->count()));
             QCoreApplication::sendEvent(m_drain, &forwarded);
             return true;
         }
-        default:
-            break;
+        default: break;
         }
     }
     return QWidget::event(event);

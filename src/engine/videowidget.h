@@ -26,7 +26,7 @@ public:
 private:
     mutable std::mutex m_mutex;
     SampleHandle m_sample;
-    std::atomic<bool> m_updatePending{false};
+    std::atomic<bool> m_updatePending { false };
 };
 
 // The video window: shows the newest frame; mouse and key input can be

@@ -27,11 +27,12 @@ GraphRefs makeGStreamerGraph()
 {
     auto graph = std::make_shared<veltrin::FilgraphManager>();
     // One object, four interfaces: each reference keeps the whole graph alive.
-    return GraphRefs{graph, graph, graph, graph};
+    return GraphRefs { graph, graph, graph, graph };
 }
 
 playerfrm::playerfrm(Options options, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_options(std::move(options))
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    , m_options(std::move(options))
 {
     setWindowTitle(kTitle);
     setWindowIcon(QIcon(QStringLiteral(":/icons/veltrin.png")));
@@ -54,8 +55,8 @@ playerfrm::~playerfrm()
 
 void playerfrm::buildControls()
 {
-    const auto form = veltrin::FormFile::load(m_options.formFile.isEmpty() ? kDefaultForm
-                                                                             : m_options.formFile);
+    const auto form
+        = veltrin::FormFile::load(m_options.formFile.isEmpty() ? kDefaultForm : m_options.formFile);
     auto smallFont = [](QWidget* w) {
         QFont f(QStringLiteral("Small Fonts"));
         f.setPointSizeF(6.75);
@@ -120,17 +121,17 @@ void playerfrm::buildControls()
     cmdFullscreen->Tag = QStringLiteral("False");
     cmdFullscreen->setButtonEnabled(false);
 
-    auto makeTitleButton = [&](QWidget*& b, const char* name, const char* tip,
-                               const char* picture) {
-        auto* label = new QLabel(clientArea);
-        label->setObjectName(QString::fromLatin1(name));
-        label->setToolTip(QString::fromLatin1(tip));
-        label->setPixmap(QPixmap(QString::fromLatin1(picture)));
-        label->setScaledContents(true);
-        label->resize(13, 13);
-        label->installEventFilter(this);
-        b = label;
-    };
+    auto makeTitleButton
+        = [&](QWidget*& b, const char* name, const char* tip, const char* picture) {
+              auto* label = new QLabel(clientArea);
+              label->setObjectName(QString::fromLatin1(name));
+              label->setToolTip(QString::fromLatin1(tip));
+              label->setPixmap(QPixmap(QString::fromLatin1(picture)));
+              label->setScaledContents(true);
+              label->resize(13, 13);
+              label->installEventFilter(this);
+              b = label;
+          };
     makeTitleButton(ButtonEx0, "ButtonEx0", "Help", ":/skin/title-help.png");
     makeTitleButton(ButtonEx1, "ButtonEx1", "Minimize", ":/skin/title-minimize.png");
     makeTitleButton(ButtonEx2, "ButtonEx2", "Maximize", ":/skin/title-maximize.png");
@@ -244,13 +245,11 @@ void playerfrm::LoadCommFile()
 {
     const QString tail = CurrentFile.right(4);
     if (tail == u".pls" || tail == u".PLS") {
-        const QString current = File1.currentName();
         readPlayListFile(CurrentFile);
         // A list read at start-up plays its first entry unless one is current
         // already (a disc track found by the start-up probe).
         if (File1.selectedIndex() < 0 && m_firstAppended >= 0)
             skipOnFailure([&] { File1.select(m_firstAppended); });
-        Q_UNUSED(current);
         skipOnFailure([&] { LoadPLFile(); });
         skipOnFailure([&] { PlayBtn(); });
         return;

@@ -34,7 +34,8 @@ void playerfrm::OpenCurrentFile()
     skipOnFailure([&] { CorrectAspect(); });
     skipOnFailure([&] {
         const double d = must(graph.position).Duration();
-        H1->setMax(static_cast<qint32>(std::clamp<long long>(veltrin::roundHalfEven(d), INT32_MIN, INT32_MAX)));
+        H1->setMax(static_cast<qint32>(
+            std::clamp<long long>(veltrin::roundHalfEven(d), INT32_MIN, INT32_MAX)));
     });
     skipOnFailure([&] {
         const double d = must(graph.position).Duration();

@@ -38,8 +38,8 @@ void playerfrm::Timer1_Timer()
             std::clamp<long long>(veltrin::roundHalfEven(pos), INT32_MIN, INT32_MAX)));
     });
     skipOnFailure([&] {
-        const double remaining =
-            must(graph.position).Duration() - must(graph.position).CurrentPosition();
+        const double remaining
+            = must(graph.position).Duration() - must(graph.position).CurrentPosition();
         txtSectotime1 = SecToTime(remaining);
     });
     skipOnFailure([&] { lblTimeusedText = SecToTime(must(graph.position).CurrentPosition()); });

@@ -10,7 +10,8 @@
 namespace veltrin {
 
 FileListModel::FileListModel(QObject* parent)
-    : QAbstractListModel(parent), m_folder(QDir::currentPath())
+    : QAbstractListModel(parent)
+    , m_folder(QDir::currentPath())
 {
     relist();
 }

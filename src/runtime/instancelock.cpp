@@ -5,7 +5,8 @@
 
 namespace veltrin {
 
-InstanceLock::InstanceLock(const QString& path) : m_lock(std::make_unique<QLockFile>(path))
+InstanceLock::InstanceLock(const QString& path)
+    : m_lock(std::make_unique<QLockFile>(path))
 {
     // Only a dead owner makes a lock stale; a live one is never stolen however old.
     m_lock->setStaleLockTime(0);

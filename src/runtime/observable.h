@@ -9,10 +9,12 @@ namespace veltrin {
 // A small value whose change handler runs synchronously inside the assignment,
 // the way the player's hidden text fields and labels drive its logic.
 // Writing the unchanged value does not run the handler.
-template <typename T>
-class Observable {
+template <typename T> class Observable {
 public:
-    explicit Observable(T initial = T{}) : m_value(std::move(initial)) {}
+    explicit Observable(T initial = T {})
+        : m_value(std::move(initial))
+    {
+    }
 
     const T& get() const { return m_value; }
     operator const T&() const { return m_value; }

@@ -7,7 +7,7 @@ namespace veltrin {
 namespace {
 // Pictures are button and slider skins; anything far larger is not one of ours.
 constexpr int kMaxPictureSide = 8192;
-}
+} // namespace
 
 PictureRef Picture::fromImage(QImage image, QString path)
 {

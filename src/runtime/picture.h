@@ -12,8 +12,8 @@ namespace veltrin {
 struct Picture {
     enum class Kind { Bitmap, Icon };
 
-    QString path;  // resource or file path it was loaded from; "" when made in code
-    QImage image;  // null for an empty picture object
+    QString path; // resource or file path it was loaded from; "" when made in code
+    QImage image; // null for an empty picture object
     Kind kind = Kind::Bitmap;
 
     bool isEmpty() const { return image.isNull(); }

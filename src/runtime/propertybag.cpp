@@ -208,7 +208,7 @@ void PropertyBag::set(const QString& key, const QString& value)
             return;
         }
     }
-    m_items.append({key, value});
+    m_items.append({ key, value });
 }
 
 void PropertyBag::remove(const QString& key)
@@ -248,9 +248,9 @@ FormFile FormFile::parse(const QByteArray& text)
             }
             const QString name = t.mid(1, t.size() - 2).trimmed();
             auto it = std::find_if(form.m_sections.begin(), form.m_sections.end(),
-                                   [&](const auto& s) { return sameKey(s.first, name); });
+                [&](const auto& s) { return sameKey(s.first, name); });
             if (it == form.m_sections.end()) {
-                form.m_sections.append({name, PropertyBag{}});
+                form.m_sections.append({ name, PropertyBag {} });
                 current = &form.m_sections.last().second;
             } else {
                 current = &it->second;
@@ -281,7 +281,7 @@ PropertyBag FormFile::control(const QString& name) const
 bool FormFile::hasControl(const QString& name) const
 {
     return std::any_of(m_sections.begin(), m_sections.end(),
-                       [&](const auto& s) { return sameKey(s.first, name); });
+        [&](const auto& s) { return sameKey(s.first, name); });
 }
 
 void FormFile::setControl(const QString& name, const PropertyBag& bag)
@@ -292,7 +292,7 @@ void FormFile::setControl(const QString& name, const PropertyBag& bag)
             return;
         }
     }
-    m_sections.append({name, bag});
+    m_sections.append({ name, bag });
 }
 
 QStringList FormFile::controlNames() const

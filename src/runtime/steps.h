@@ -10,13 +10,15 @@ namespace veltrin {
 // to the user; call sites decide whether it skips one step or ends the operation.
 class Failure : public std::runtime_error {
 public:
-    explicit Failure(const std::string& what) : std::runtime_error(what) {}
+    explicit Failure(const std::string& what)
+        : std::runtime_error(what)
+    {
+    }
 };
 
 // Runs one step whose failure is ignored: the caller goes on with the next step.
 // Returns whether the step succeeded.
-template <typename F>
-bool skipOnFailure(F&& step) noexcept
+template <typename F> bool skipOnFailure(F&& step) noexcept
 {
     try {
         step();
@@ -27,15 +29,13 @@ bool skipOnFailure(F&& step) noexcept
 }
 
 // Runs a whole operation that ends quietly at its first failing step.
-template <typename F>
-bool endOnFailure(F&& operation) noexcept
+template <typename F> bool endOnFailure(F&& operation) noexcept
 {
     return skipOnFailure(static_cast<F&&>(operation));
 }
 
 // Dereferences an interface reference that may be empty; an empty one fails.
-template <typename Ref>
-auto& must(const Ref& ref)
+template <typename Ref> auto& must(const Ref& ref)
 {
     if (!ref)
         throw Failure("empty reference");

@@ -21,8 +21,8 @@ QString mediaDir()
 QStringList sources(int seconds, QSize size)
 {
     const QString d = QString::number(seconds);
-    QStringList args{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                     QStringLiteral("sine=frequency=440:sample_rate=44100:duration=") + d};
+    QStringList args { QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+        QStringLiteral("sine=frequency=440:sample_rate=44100:duration=") + d };
     if (!size.isEmpty())
         args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
              << QStringLiteral("testsrc=size=%1x%2:rate=25:duration=%3")
@@ -36,11 +36,10 @@ bool runFfmpeg(const QStringList& args)
 {
     QProcess p;
     p.start(QStringLiteral("ffmpeg"),
-            QStringList{QStringLiteral("-nostdin"), QStringLiteral("-loglevel"),
-                        QStringLiteral("error"), QStringLiteral("-y")}
-                + args);
-    return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit
-        && p.exitCode() == 0;
+        QStringList { QStringLiteral("-nostdin"), QStringLiteral("-loglevel"),
+            QStringLiteral("error"), QStringLiteral("-y") }
+            + args);
+    return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 QStringList codecArgs(Clip kind)
@@ -54,22 +53,17 @@ QStringList codecArgs(Clip kind)
     switch (kind) {
     case Clip::VcdDat:
     case Clip::Mpg:
-        return L({"-c:v", "mpeg1video", "-b:v", "1150k", "-c:a", "mp2", "-b:a", "224k", "-f", "vcd"});
-    case Clip::Vob:
-        return L({"-c:v", "mpeg2video", "-b:v", "4000k", "-c:a", "mp2", "-f", "vob"});
-    case Clip::Avi:
-        return L({"-c:v", "mpeg4", "-c:a", "libmp3lame", "-f", "avi"});
-    case Clip::Mp3:
-        return L({"-c:a", "libmp3lame", "-f", "mp3"});
-    case Clip::Asf:
-        return L({"-c:v", "wmv2", "-c:a", "wmav2", "-f", "asf"});
-    case Clip::Wma:
-        return L({"-c:a", "wmav2", "-f", "asf"});
-    case Clip::Mov:
-        return L({"-c:v", "mjpeg", "-c:a", "pcm_s16le", "-f", "mov"});
+        return L(
+            { "-c:v", "mpeg1video", "-b:v", "1150k", "-c:a", "mp2", "-b:a", "224k", "-f", "vcd" });
+    case Clip::Vob: return L({ "-c:v", "mpeg2video", "-b:v", "4000k", "-c:a", "mp2", "-f", "vob" });
+    case Clip::Avi: return L({ "-c:v", "mpeg4", "-c:a", "libmp3lame", "-f", "avi" });
+    case Clip::Mp3: return L({ "-c:a", "libmp3lame", "-f", "mp3" });
+    case Clip::Asf: return L({ "-c:v", "wmv2", "-c:a", "wmav2", "-f", "asf" });
+    case Clip::Wma: return L({ "-c:a", "wmav2", "-f", "asf" });
+    case Clip::Mov: return L({ "-c:v", "mjpeg", "-c:a", "pcm_s16le", "-f", "mov" });
     case Clip::Mp4:
-        return L({"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac",
-                  "-f", "mp4"});
+        return L({ "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac",
+            "-f", "mp4" });
     }
     return {};
 }
@@ -79,25 +73,24 @@ QStringList codecArgs(Clip kind)
 ClipInfo clipInfo(Clip kind)
 {
     switch (kind) {
-    case Clip::VcdDat: return {"DAT", {352, 288}};
-    case Clip::Vob: return {"vob", {720, 576}};
-    case Clip::Mpg: return {"mpg", {352, 288}};
-    case Clip::Avi: return {"avi", {320, 240}};
-    case Clip::Mp3: return {"mp3", {}};
-    case Clip::Asf: return {"wmv", {320, 240}};
-    case Clip::Wma: return {"wma", {}};
-    case Clip::Mov: return {"qt", {320, 240}};
-    case Clip::Mp4: return {"mp4", {320, 240}};
+    case Clip::VcdDat: return { "DAT", { 352, 288 } };
+    case Clip::Vob: return { "vob", { 720, 576 } };
+    case Clip::Mpg: return { "mpg", { 352, 288 } };
+    case Clip::Avi: return { "avi", { 320, 240 } };
+    case Clip::Mp3: return { "mp3", {} };
+    case Clip::Asf: return { "wmv", { 320, 240 } };
+    case Clip::Wma: return { "wma", {} };
+    case Clip::Mov: return { "qt", { 320, 240 } };
+    case Clip::Mp4: return { "mp4", { 320, 240 } };
     }
-    return {"bin", {}};
+    return { "bin", {} };
 }
 
 QString clipPath(Clip kind, int seconds)
 {
     const ClipInfo info = clipInfo(kind);
-    const QString base = mediaDir() + QStringLiteral("/clip%1-%2s")
-                                          .arg(static_cast<int>(kind))
-                                          .arg(seconds);
+    const QString base
+        = mediaDir() + QStringLiteral("/clip%1-%2s").arg(static_cast<int>(kind)).arg(seconds);
     const QString path = base + u'.' + QString::fromLatin1(info.extension);
     if (QFile::exists(path))
         return path;
@@ -111,7 +104,8 @@ QString clipPath(Clip kind, int seconds)
     args << codecArgs(kind);
     bool ok = false;
     if (kind == Clip::VcdDat) {
-        ok = runFfmpeg(args << tmp + QStringLiteral(".mpg")) && wrapCdxa(tmp + QStringLiteral(".mpg"), tmp);
+        ok = runFfmpeg(args << tmp + QStringLiteral(".mpg"))
+            && wrapCdxa(tmp + QStringLiteral(".mpg"), tmp);
         QFile::remove(tmp + QStringLiteral(".mpg"));
     } else {
         ok = runFfmpeg(args << tmp);
@@ -149,8 +143,8 @@ bool wrapCdxa(const QString& mpegPath, const QString& datPath)
     for (qsizetype off = 0; off < mpeg.size(); off += kPayload) {
         QByteArray sector;
         sector.append('\0').append(QByteArray(10, '\xff')).append('\0'); // sync
-        sector.append("\x00\x02\x00\x02", 4);                            // header, mode 2
-        sector.append("\x01\x01\x62\x00\x01\x01\x62\x00", 8);            // subheader, form 2
+        sector.append("\x00\x02\x00\x02", 4); // header, mode 2
+        sector.append("\x01\x01\x62\x00\x01\x01\x62\x00", 8); // subheader, form 2
         QByteArray chunk = mpeg.mid(off, kPayload);
         chunk.append(QByteArray(kPayload - chunk.size(), '\0'));
         sector.append(chunk).append(QByteArray(4, '\0')); // payload, EDC

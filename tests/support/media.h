@@ -8,15 +8,15 @@ namespace veltrin::test {
 // Short clips of every container the player lists, generated with ffmpeg on
 // first use and cached in the build folder (moving test picture and a tone).
 enum class Clip {
-    VcdDat,   // MPEG-1 352x288 + MP2 in a RIFF/CDXA wrapper (.DAT)
-    Vob,      // MPEG-2 720x576 + MP2 program stream (.vob)
-    Mpg,      // MPEG-1 program stream (.mpg)
-    Avi,      // MPEG-4 part 2 + MP3 in AVI
-    Mp3,      // audio only
-    Asf,      // WMV2 + WMA2 in ASF
-    Wma,      // WMA2 audio only in ASF
-    Mov,      // MJPEG + PCM in QuickTime
-    Mp4,      // H.264 + AAC in MP4
+    VcdDat, // MPEG-1 352x288 + MP2 in a RIFF/CDXA wrapper (.DAT)
+    Vob, // MPEG-2 720x576 + MP2 program stream (.vob)
+    Mpg, // MPEG-1 program stream (.mpg)
+    Avi, // MPEG-4 part 2 + MP3 in AVI
+    Mp3, // audio only
+    Asf, // WMV2 + WMA2 in ASF
+    Wma, // WMA2 audio only in ASF
+    Mov, // MJPEG + PCM in QuickTime
+    Mp4, // H.264 + AAC in MP4
 };
 
 struct ClipInfo {

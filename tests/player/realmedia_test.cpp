@@ -1,0 +1,155 @@
+#include "controls/button/qorvxpbutton.h"
+#include "controls/scrollbar/dtvisualscrollbar.h"
+#include "engine/filgraphmanager.h"
+#include "player/playerfrm.h"
+#include "support/media.h"
+#include "support/wait.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace veltrin;
+using veltrin::test::Clip;
+using veltrin::test::waitFor;
+
+namespace {
+
+PlayerOptions realOptions(const QTemporaryDir& dir)
+{
+    PlayerOptions o;
+    o.useTray = false;
+    o.mountTable = dir.filePath(QStringLiteral("no-mounts"));
+    return o;
+}
+
+FilgraphManager* engineOf(const playerfrm& p)
+{
+    return dynamic_cast<FilgraphManager*>(p.graph.position.get());
+}
+
+void click(QWidget* w)
+{
+    QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(w->width() / 2, w->height() / 2));
+}
+
+TEST(RealPlayback, aFolderOfVideoCdTracksPlaysInOrderByItself)
+{
+    QTemporaryDir dir;
+    for (const char* name : { "AVSEQ01.DAT", "AVSEQ02.DAT", "AVSEQ03.DAT" })
+        test::copyClip(Clip::VcdDat, dir.path(), QString::fromLatin1(name), 2);
+    playerfrm player(realOptions(dir));
+    player.show();
+    player.Form_Load(QString());
+    player.File1.setPath(dir.path());
+    player.File1.select(0);
+    player.fncPlay();
+
+    QStringList opened;
+    const bool ended = waitFor(
+        [&] {
+            if (!player.CurrentFile.isEmpty()
+                && (opened.isEmpty() || opened.last() != player.CurrentFile))
+                opened << player.CurrentFile;
+            return player.File1.selectedIndex() == 2 && player.CurrentFile.isEmpty();
+        },
+        30000);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(opened,
+        (QStringList { dir.filePath(QStringLiteral("AVSEQ01.DAT")),
+            dir.filePath(QStringLiteral("AVSEQ02.DAT")),
+            dir.filePath(QStringLiteral("AVSEQ03.DAT")) }));
+    // Stopped at 0 on the third entry, and it stays there.
+    ASSERT_TRUE(waitFor([&] { return player.lblTimeused->text() == u"00:00:00"; }));
+    EXPECT_NEAR(player.graph.position->CurrentPosition(), 0.0, 0.3);
+    EXPECT_EQ(engineOf(player)->state(), GST_STATE_PAUSED);
+    QTest::qWait(300);
+    EXPECT_EQ(player.File1.selectedIndex(), 2);
+    EXPECT_TRUE(player.CurrentFile.isEmpty());
+}
+
+TEST(RealPlayback, transportButtonsDriveTheGraph)
+{
+    QTemporaryDir dir;
+    test::copyClip(Clip::Mp4, dir.path(), QStringLiteral("a.mp4"), 6);
+    test::copyClip(Clip::Mp4, dir.path(), QStringLiteral("b.mp4"), 6);
+    playerfrm player(realOptions(dir));
+    player.show();
+    player.Form_Load(dir.filePath(QStringLiteral("a.mp4")));
+    EXPECT_EQ(player.windowTitle(), QStringLiteral("Zelto Veltrin Player"));
+    ASSERT_NE(engineOf(player), nullptr);
+    ASSERT_TRUE(waitFor([&] { return engineOf(player)->state() == GST_STATE_PLAYING; }));
+    // The video shows inside the video area.
+    VideoWidget* video = engineOf(player)->videoWidget();
+    ASSERT_NE(video, nullptr);
+    EXPECT_EQ(video->parentWidget(), player.Picture1);
+    EXPECT_TRUE(player.Picture1->rect().contains(video->geometry()));
+    ASSERT_TRUE(waitFor([&] { return video->framesPainted() > 2; }));
+
+    click(player.cmdPause);
+    ASSERT_TRUE(waitFor([&] { return engineOf(player)->state() == GST_STATE_PAUSED; }));
+    const double paused = player.graph.position->CurrentPosition();
+    click(player.cmdPause); // Pause does not toggle
+    EXPECT_EQ(engineOf(player)->state(), GST_STATE_PAUSED);
+    click(player.cmdPlay);
+    ASSERT_TRUE(waitFor([&] { return engineOf(player)->state() == GST_STATE_PLAYING; }));
+    EXPECT_GE(player.graph.position->CurrentPosition(), paused - 0.05);
+
+    click(player.cmdStop);
+    EXPECT_TRUE(player.CurrentFile.isEmpty());
+    ASSERT_TRUE(waitFor([&] { return engineOf(player)->state() == GST_STATE_PAUSED; }));
+    EXPECT_LT(player.graph.position->CurrentPosition(), 0.3);
+
+    // The play list: Next and Previous through the folder.
+    player.File1.setPath(dir.path());
+    player.File1.setPattern(QStringLiteral("*.mp4"));
+    player.File1.select(0);
+    click(player.cmdPlay);
+    EXPECT_EQ(player.CurrentFile, dir.filePath(QStringLiteral("a.mp4")));
+    click(player.cmdNexttrack);
+    EXPECT_EQ(player.CurrentFile, dir.filePath(QStringLiteral("b.mp4")));
+    ASSERT_TRUE(waitFor([&] { return engineOf(player)->state() == GST_STATE_PLAYING; }));
+    click(player.cmdBacktrack);
+    EXPECT_EQ(player.CurrentFile, dir.filePath(QStringLiteral("a.mp4")));
+
+    player.mnuExit_Click();
+    EXPECT_FALSE(player.isVisible());
+    EXPECT_FALSE(player.graph.control);
+}
+
+TEST(RealPlayback, badFilesOnTheCommandLinePlayNothingAndReportNothing)
+{
+    QTemporaryDir dir;
+    QFile(dir.filePath(QStringLiteral("zero.mpg"))).open(QIODevice::WriteOnly);
+    {
+        QFile text(dir.filePath(QStringLiteral("text.avi")));
+        text.open(QIODevice::WriteOnly);
+        text.write("plain words, not a film\n");
+    }
+    ASSERT_EQ(
+        ::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo.mpg"))).constData(), 0600), 0);
+    {
+        QFile list(dir.filePath(QStringLiteral("bad.pls")));
+        list.open(QIODevice::WriteOnly);
+        list.write("fifo.mpg\r\nzero.mpg\r\n\r\nmissing.mpg\r\n");
+    }
+    for (const char* arg : { "missing.mpg", "zero.mpg", "text.avi", "fifo.mpg", "bad.pls", "" }) {
+        playerfrm player(realOptions(dir));
+        player.show();
+        QElapsedTimer clock;
+        clock.start();
+        player.Form_Load(dir.filePath(QString::fromLatin1(arg)));
+        EXPECT_LT(clock.elapsed(), FilgraphManager::kPrerollTimeout.count() + 1000) << arg;
+        EXPECT_FALSE(engineOf(player) && engineOf(player)->isRendered()) << arg;
+        EXPECT_EQ(player.txtSectotime3.get(), QStringLiteral("00:00:00"));
+        player.Timer1_Timer();
+        EXPECT_TRUE(QApplication::topLevelWidgets().size() >= 1);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            EXPECT_FALSE(w->isVisible() && w != &player && w->inherits("QMessageBox")) << arg;
+    }
+}
+
+} // namespace

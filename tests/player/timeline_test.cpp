@@ -1,0 +1,154 @@
+#include "controls/button/qorvxpbutton.h"
+#include "controls/scrollbar/dtvisualscrollbar.h"
+#include "player/playerfrm.h"
+#include "support/fake_graph.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace veltrin;
+using veltrin::test::FakeGraphFactory;
+using veltrin::test::FakeMedia;
+
+namespace {
+
+TEST(SecToTime, formatsWholeSecondsWithACeiling)
+{
+    struct Case {
+        double seconds;
+        const char* text;
+    } cases[] = {
+        { 3725.9, "01:02:05" },
+        { 0.99, "00:00:00" },
+        { -5, "00:00:00" },
+        { 1, "00:00:01" },
+        { 59.999, "00:00:59" },
+        { 60, "00:01:00" },
+        { 86400, "24:00:00" },
+        { 89999, "24:59:59" },
+        { 90000, "24:59:59" },
+        { 1e300, "24:59:59" },
+        { 210.5, "00:03:30" },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(playerfrm::SecToTime(c.seconds), QString::fromLatin1(c.text)) << c.seconds;
+    EXPECT_EQ(playerfrm::SecToTime(std::nan("")), QStringLiteral("00:00:00"));
+}
+
+struct TimelinePlayer {
+    QTemporaryDir dir;
+    FakeGraphFactory graphs;
+    std::unique_ptr<playerfrm> player;
+    explicit TimelinePlayer(double duration, int entries = 3)
+    {
+        for (int i = 1; i <= entries; ++i) {
+            QFile f(dir.filePath(QStringLiteral("T%1.DAT").arg(i)));
+            f.open(QIODevice::WriteOnly);
+        }
+        graphs.media = [duration](const QString&) {
+            FakeMedia m;
+            m.duration = duration;
+            return std::optional<FakeMedia>(m);
+        };
+        PlayerOptions o;
+        o.graphFactory = graphs.factory();
+        o.useTray = false;
+        o.mountTable = dir.filePath(QStringLiteral("no-mounts"));
+        player = std::make_unique<playerfrm>(o);
+        player->File1.setPath(dir.path());
+        player->File1.select(0);
+        player->fncPlay();
+    }
+    void tickAt(double position)
+    {
+        graphs.graph()->position = position;
+        player->Timer1_Timer();
+    }
+};
+
+TEST(Timeline, tickMovesTheSliderAndTheTexts)
+{
+    TimelinePlayer t(100);
+    t.tickAt(42.6);
+    EXPECT_EQ(t.player->H1->Value(), 43);
+    EXPECT_EQ(t.player->txtSectotime1.get(), QStringLiteral("00:00:57"));
+    EXPECT_EQ(t.player->lblTimeused->text(), QStringLiteral("00:00:42"));
+    EXPECT_EQ(t.player->Label3.get(), QStringLiteral("00:00:42"));
+    EXPECT_EQ(t.player->lblTimeused->toolTip(), QStringLiteral("00:01:40"));
+}
+
+TEST(Timeline, endOfTrackStopsThenOpensTheNextEntryOnTheNextTick)
+{
+    TimelinePlayer t(210.5);
+    EXPECT_EQ(t.player->Label4.get(), QStringLiteral("00:03:30"));
+    t.tickAt(209.7);
+    EXPECT_EQ(t.player->CurrentFile, t.dir.filePath(QStringLiteral("T1.DAT")));
+    // First tick at or after 210 s: the stop rule fires and rewinds.
+    t.tickAt(210.0);
+    EXPECT_EQ(t.player->CurrentFile, QString());
+    EXPECT_DOUBLE_EQ(t.graphs.graph()->position, 0);
+    EXPECT_EQ(t.player->File1.selectedIndex(), 0);
+    // Next tick (position 0): the next-track rule opens entry 1.
+    t.player->Timer1_Timer();
+    EXPECT_EQ(t.player->File1.selectedIndex(), 1);
+    EXPECT_EQ(t.player->CurrentFile, t.dir.filePath(QStringLiteral("T2.DAT")));
+    EXPECT_EQ(t.player->Label3.get(), QStringLiteral("00:00:00"));
+}
+
+TEST(Timeline, afterTheLastEntryThePlayerStaysStoppedAtZero)
+{
+    TimelinePlayer t(5, 2);
+    for (int track = 0; track < 2; ++track) {
+        t.tickAt(2);
+        t.tickAt(5); // stop
+        t.player->Timer1_Timer(); // next
+    }
+    EXPECT_EQ(t.player->File1.selectedIndex(), 1);
+    EXPECT_EQ(t.player->CurrentFile, QString());
+    for (int i = 0; i < 5; ++i)
+        t.player->Timer1_Timer();
+    EXPECT_EQ(t.player->File1.selectedIndex(), 1);
+    EXPECT_EQ(t.player->CurrentFile, QString());
+    EXPECT_EQ(t.player->lblTimeused->text(), QStringLiteral("00:00:00"));
+    EXPECT_NE(t.player->Label3.get(), t.player->Label4.get());
+}
+
+TEST(Timeline, withoutAGraphTheTickChangesNothing)
+{
+    TimelinePlayer t(10);
+    t.tickAt(3);
+    t.player->CleanUp();
+    t.player->Timer1_Timer();
+    EXPECT_EQ(t.player->lblTimeused->text(), QStringLiteral("00:00:03"));
+    EXPECT_EQ(t.player->H1->Value(), 3);
+}
+
+TEST(Timeline, seekingOnlyOnScrollAndFastForwardOnTheButton)
+{
+    TimelinePlayer t(100);
+    t.graphs.log->clear();
+    t.player->H1->setValue(50); // a click on the track: Change only, no seek
+    EXPECT_TRUE(t.graphs.log->filter(QStringLiteral("Pos=")).isEmpty());
+    emit t.player->H1->Scroll();
+    EXPECT_EQ(t.graphs.log->last(), QStringLiteral("Pos=50"));
+
+    emit t.player->cmdForward->MouseDown(2, 0, 1, 1); // any button sets the double rate
+    EXPECT_DOUBLE_EQ(t.graphs.graph()->rate, 2.0);
+    emit t.player->cmdForward->MouseUp(1, 0, 1, 1);
+    EXPECT_DOUBLE_EQ(t.graphs.graph()->rate, 1.0);
+}
+
+TEST(VolumeBalance, sliderEventsReachTheEngine)
+{
+    TimelinePlayer t(100);
+    t.player->V1->setValue(-2500); // not dragged: no change yet
+    EXPECT_EQ(t.graphs.graph()->volume, 0);
+    emit t.player->V1->Scroll();
+    EXPECT_EQ(t.graphs.graph()->volume, -2500);
+    t.player->H2->setValue(4000); // Change applies the balance
+    EXPECT_EQ(t.graphs.graph()->balance, 4000);
+}
+
+} // namespace
