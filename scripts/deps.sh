@@ -11,6 +11,7 @@ packages=(
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-tools
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg xvfb x11-utils x11-apps imagemagick xdotool
+  dbus desktop-file-utils appstream
 )
 if [[ "${1:-}" == "--with-clang" ]]; then
   packages+=(clang libclang-rt-14-dev)

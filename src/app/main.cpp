@@ -1,9 +1,13 @@
+#include "desktop/graphwatch.h"
+#include "desktop/mprisservice.h"
+#include "desktop/screensaverinhibitor.h"
 #include "engine/gsthandle.h"
 #include "player/playerfrm.h"
 #include "runtime/commandline.h"
 #include "runtime/instancelock.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 
 int main(int argc, char* argv[])
 {
@@ -23,7 +27,13 @@ int main(int argc, char* argv[])
         return 0; // another instance runs: no window, no tray icon, no message
 
     veltrin::ensureGstInitialised();
-    playerfrm player;
+    // The desktop's media controls and screen saver follow each graph the player makes.
+    veltrin::GraphWatch graphs;
+    PlayerOptions options;
+    options.graphFactory = graphs.wrap(makeGStreamerGraph);
+    playerfrm player(std::move(options));
+    veltrin::MprisService mpris(player, graphs, QDBusConnection::sessionBus());
+    veltrin::ScreenSaverInhibitor screenSaver(graphs, QDBusConnection::sessionBus());
     player.Form_Load(commandLine);
     player.show();
     return QApplication::exec();

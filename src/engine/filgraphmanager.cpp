@@ -465,6 +465,13 @@ void FilgraphManager::dispatchBusMessages()
             if (GST_MESSAGE_SRC(msg.get()) == GST_OBJECT(m_playbin.get()))
                 m_seekTarget.reset();
             break;
+        case GST_MESSAGE_STATE_CHANGED:
+            if (GST_MESSAGE_SRC(msg.get()) == GST_OBJECT(m_playbin.get())) {
+                GstState newState = GST_STATE_VOID_PENDING;
+                gst_message_parse_state_changed(msg.get(), nullptr, &newState, nullptr);
+                emit stateChanged(newState);
+            }
+            break;
         default: break;
         }
     }

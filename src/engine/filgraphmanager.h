@@ -82,6 +82,11 @@ public:
     // Streaming threads store frames here.
     std::shared_ptr<FrameSlot> frameSlot() const;
 
+signals:
+    // The pipeline reached a state (also the same one again, after a seek);
+    // sent from the GUI thread's bus dispatch, never from a streaming thread.
+    void stateChanged(GstState state);
+
 private slots:
     void repaintVideo();
 

@@ -203,6 +203,12 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A media or play list file dropped on the window opens as from the
+    // command line (playerfrm_dnd.cpp).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool acceptFileDrops(); // runs as the window is built
+    bool m_acceptsDrops = acceptFileDrops();
 
 private:
     void buildControls();

@@ -1,0 +1,40 @@
+#include "desktop/mediafiles.h"
+
+#include "player/playerfrm.h"
+
+#include <QFileInfo>
+#include <array>
+
+namespace veltrin {
+
+bool isMediaFileName(const QString& name)
+{
+    static constexpr std::array kExtensions { u".dat", u".vob", u".mpg", u".mpeg", u".avi", u".mp3",
+        u".asf", u".wm", u".wma", u".wmv", u".qt", u".mov", u".mp4", u".cda", u".pls" };
+    for (const char16_t* ext : kExtensions) {
+        if (name.endsWith(QStringView(ext), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+QString firstMediaFile(const QList<QUrl>& urls)
+{
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        const QFileInfo info(url.toLocalFile());
+        // A folder named like a media file is still a folder.
+        if (info.isFile() && isMediaFileName(info.fileName()))
+            return info.absoluteFilePath();
+    }
+    return {};
+}
+
+void openAsCommandLine(playerfrm& player, const QString& path)
+{
+    player.CurrentFile = path;
+    player.LoadCommFile();
+}
+
+} // namespace veltrin

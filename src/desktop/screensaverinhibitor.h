@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QPointer>
+#include <optional>
+
+class QDBusPendingCallWatcher;
+
+namespace veltrin {
+
+class GraphWatch;
+
+// Keeps the screen from blanking while a video plays: the desktop's
+// org.freedesktop.ScreenSaver is asked to hold off while the newest graph has
+// a video stream and runs, and let go as soon as it pauses, stops, turns out
+// audio-only or goes away, and when this object goes. Without a bus, or
+// without a screen saver service on it, nothing happens and nothing is said.
+class ScreenSaverInhibitor : public QObject {
+    Q_OBJECT
+public:
+    static constexpr auto kService = "org.freedesktop.ScreenSaver";
+    static constexpr auto kPath = "/org/freedesktop/ScreenSaver";
+
+    ScreenSaverInhibitor(GraphWatch& graphs, QDBusConnection bus, QObject* parent = nullptr);
+    ~ScreenSaverInhibitor() override;
+    ScreenSaverInhibitor(const ScreenSaverInhibitor&) = delete;
+    ScreenSaverInhibitor& operator=(const ScreenSaverInhibitor&) = delete;
+
+    // Whether the screen saver has granted a request that is still held.
+    bool isInhibiting() const { return m_cookie.has_value(); }
+
+private:
+    void update();
+    void onInhibitReply(QDBusPendingCallWatcher* call);
+    void release();
+
+    GraphWatch& m_graphs;
+    QDBusConnection m_bus;
+    bool m_wanted = false;
+    std::optional<uint> m_cookie;
+    QPointer<QDBusPendingCallWatcher> m_pending;
+};
+
+} // namespace veltrin
