@@ -10,12 +10,13 @@ bool matchesWildcard(const QString& name, const QString& pattern)
     const QString p = pattern.toCaseFolded();
     qsizetype ni = 0, pi = 0, starP = -1, starN = 0;
     while (ni < n.size()) {
-        if (pi < p.size() && (p[pi] == u'?' || p[pi] == n[ni])) {
-            ++ni;
-            ++pi;
-        } else if (pi < p.size() && p[pi] == u'*') {
+        // A star is a wildcard even where the name holds a literal "*".
+        if (pi < p.size() && p[pi] == u'*') {
             starP = pi++;
             starN = ni;
+        } else if (pi < p.size() && (p[pi] == u'?' || p[pi] == n[ni])) {
+            ++ni;
+            ++pi;
         } else if (starP >= 0) {
             pi = starP + 1;
             ni = ++starN;

@@ -1,0 +1,27 @@
+// The play list file reader: any bytes a .pls file can hold.
+#include "check.h"
+#include "player/playlistfile.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QStringList lines = veltrin::splitPlayList(bytes);
+
+    FUZZ_CHECK(lines.size() <= veltrin::kMaxPlayListLines);
+    qsizetype chars = 0;
+    for (const QString& line : lines) {
+        // A line break never ends up inside an entry name, nor a trailing space.
+        FUZZ_CHECK(!line.contains(u'\r') && !line.contains(u'\n'));
+        FUZZ_CHECK(!line.endsWith(u' '));
+        chars += line.size();
+    }
+    // Every byte is at most one character (Latin-1) and UTF-8 only shrinks.
+    FUZZ_CHECK(chars <= bytes.size());
+    // Input without a line break is one entry at most.
+    if (!bytes.contains('\r') && !bytes.contains('\n'))
+        FUZZ_CHECK(lines.size() <= 1);
+    return 0;
+}
