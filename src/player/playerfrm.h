@@ -124,6 +124,13 @@ public:
     // ---- Disc detection ----
     void Command29_Click();
     void cmdAutodetect_Click();
+    // The CD-ROM drives: mount points of the mounted optical discs, sorted;
+    // empty when there is none.
+    QStringList CDLETTERS() const;
+    void ProbeVcdDrive1();
+    void ProbeVcdDrive2();
+    void ProbeDvdDrive1();
+    void ProbeDvdDrive2();
 
     // The title line; its change handler keeps the tooltip on CurrentFile.
     void setDisplayCaption(const QString& caption);

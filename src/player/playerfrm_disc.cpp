@@ -1,9 +1,157 @@
 #include "player/playerfrm.h"
 
-// Disc detection lands with the disc probes; start-up keeps this call site.
-void playerfrm::Command29_Click() {}
+#include "runtime/mounts.h"
+#include "runtime/steps.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+using veltrin::Failure;
+
+// Every probe touches only discs that are mounted: the drive list comes from
+// the mount table alone, so an empty or unready drive is never opened. What a
+// probe reads is one mounted folder (served by the kernel, normally within
+// milliseconds; a damaged disc is bounded by the drive's command timeout) and
+// then the chosen file, whose opening is bounded by the engine's preroll wait.
+
+namespace {
+
+const QString kNoDriveFound = QStringLiteral("CD Drive");
+const QString kVcdFolder = QStringLiteral("MPEGAV");
+const QString kDvdFolder = QStringLiteral("VIDEO_TS");
+const QString kDiscPattern = QStringLiteral("*.dat;*.vob");
+
+QString joinPath(const QString& folder, const QString& name)
+{
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+// The disc folder of that name whatever its case: Linux shows an ISO 9660 disc
+// in lower case, a UDF one as written. A disc without it gives the upper-case
+// path, which then fails to list.
+QString discFolder(const QString& mountPoint, const QString& name)
+{
+    const QStringList folders
+        = QDir(mountPoint).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    if (folders.contains(name))
+        return joinPath(mountPoint, name);
+    for (const QString& f : folders) {
+        if (f.compare(name, Qt::CaseInsensitive) == 0)
+            return joinPath(mountPoint, f);
+    }
+    return joinPath(mountPoint, name);
+}
+
+// The part every probe shares: note the drives again, take the given one and
+// aim Text2 at its disc folder. False when there is no drive at all, which
+// ends the probe without a failure.
+bool probeDrive(playerfrm& p, int entry, const QString& folder)
+{
+    const QStringList drives = p.CDLETTERS();
+    if (drives.isEmpty())
+        return false;
+    p.List1 += drives;
+    if (entry >= p.List1.size())
+        throw Failure("no such drive entry");
+    const QString drive = p.List1.at(entry);
+    p.Text2 = discFolder(drive, folder);
+    p.txtCDdrive = drive;
+    return true;
+}
+
+// Text2 holds its initial text until a drive is found; that is no folder, even
+// if the current folder happens to hold one of that name. A disc is listed by
+// its own track kinds: a narrower filter left by the folder browser ("MP3")
+// would otherwise hide every track and no disc would ever be found again.
+void pointFileListAtProbedFolder(playerfrm& p)
+{
+    if (!QDir::isAbsolutePath(p.Text2))
+        throw Failure("no disc folder probed");
+    p.File1.setPath(p.Text2);
+    p.File1.setPattern(kDiscPattern);
+}
+
+} // namespace
+
+QStringList playerfrm::CDLETTERS() const
+{
+    return veltrin::opticalMountPoints(m_options.mountTable);
+}
+
+void playerfrm::ProbeVcdDrive1()
+{
+    // Its caller opens the folder and handles the failure.
+    probeDrive(*this, 0, kVcdFolder);
+}
+
+void playerfrm::ProbeVcdDrive2()
+{
+    try {
+        if (!probeDrive(*this, 1, kVcdFolder))
+            return;
+        pointFileListAtProbedFolder(*this);
+        File1.select(0);
+        fncPlay();
+    } catch (const Failure&) {
+        ProbeDvdDrive1();
+    }
+}
+
+void playerfrm::ProbeDvdDrive1()
+{
+    try {
+        if (!probeDrive(*this, 0, kDvdFolder))
+            return;
+        pointFileListAtProbedFolder(*this);
+        // The third title file: the first two are menus and intros.
+        File1.select(2);
+        fncPlay();
+    } catch (const Failure&) {
+        ProbeDvdDrive2();
+    }
+}
+
+void playerfrm::ProbeDvdDrive2()
+{
+    try {
+        if (!probeDrive(*this, 1, kDvdFolder))
+            return;
+        pointFileListAtProbedFolder(*this);
+        File1.select(2);
+        fncPlay();
+    } catch (const Failure&) {
+        // The last probe: nothing found, nothing said.
+    }
+}
+
+void playerfrm::Command29_Click()
+{
+    try {
+        ProbeVcdDrive1();
+        pointFileListAtProbedFolder(*this);
+        File1.select(0);
+        setDisplayCaption(QStringLiteral("Loading... Please be patient..."));
+        if (txtCDdrive != kNoDriveFound)
+            fncPlay();
+    } catch (const Failure&) {
+        ProbeVcdDrive2();
+    }
+}
 
 void playerfrm::cmdAutodetect_Click()
 {
     DisableFullScreen();
+    try {
+        // Forget the current file so that play opens what the probe selects.
+        fncStop();
+        File1.setPath(QCoreApplication::applicationDirPath());
+        ProbeVcdDrive1();
+        if (txtCDdrive != kNoDriveFound) {
+            pointFileListAtProbedFolder(*this);
+            File1.select(0);
+            fncPlay();
+        }
+    } catch (const Failure&) {
+        ProbeVcdDrive2();
+    }
 }

@@ -6,16 +6,20 @@
 
 frmfolder* playerfrm::folderBrowser(bool create)
 {
+    // A child window of the player: it never outlives the player it drives,
+    // and closing it deletes it, so the next opening starts afresh.
     if (!m_folder && create)
-        m_folder = new frmfolder(*this);
+        m_folder = new frmfolder(*this, this);
     return m_folder;
 }
 
 void playerfrm::showFolderBrowser()
 {
+    // Not modal: the player stays usable beside it.
     frmfolder* f = folderBrowser(true);
     f->show();
     f->raise();
+    f->activateWindow();
 }
 
 void playerfrm::focusFolderBrowserIfShown()
