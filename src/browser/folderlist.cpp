@@ -1,0 +1,93 @@
+#include "browser/folderlist.h"
+
+#include "runtime/steps.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStyledItemDelegate>
+
+namespace veltrin {
+
+namespace {
+
+constexpr int kIndentPixels = 8;
+
+// Indents each row by its depth below the root.
+class DepthDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+        const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem indented(option);
+        indented.rect.adjust(index.data(FolderList::kDepthRole).toInt() * kIndentPixels, 0, 0, 0);
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        s.rwidth() += index.data(FolderList::kDepthRole).toInt() * kIndentPixels;
+        return s;
+    }
+};
+
+} // namespace
+
+FolderList::FolderList(QWidget* parent)
+    : QListWidget(parent)
+{
+    setItemDelegate(new DepthDelegate(this));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(this, &QListWidget::itemClicked, this, [this] { emit folderClicked(); });
+    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        // A folder removed since it was listed simply does not open.
+        skipOnFailure([&] { setPath(item->data(kPathRole).toString()); });
+    });
+}
+
+void FolderList::setPath(const QString& folder)
+{
+    const QFileInfo info(folder);
+    if (folder.isEmpty() || !info.isDir() || !info.isReadable() || !info.isExecutable())
+        throw Failure("not a readable folder");
+    const QString clean = QDir::cleanPath(info.absoluteFilePath());
+    const bool changed = clean != m_path;
+    m_path = clean;
+    relist();
+    if (changed)
+        emit pathChanged();
+}
+
+void FolderList::relist()
+{
+    clear();
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirIcon);
+    auto add = [&](const QString& name, const QString& path, int depth, const QIcon& icon) {
+        auto* item = new QListWidgetItem(icon, name, this);
+        item->setData(kPathRole, path);
+        item->setData(kDepthRole, depth);
+        item->setToolTip(path);
+        return item;
+    };
+
+    add(QStringLiteral("/"), QStringLiteral("/"), 0, open);
+    const QStringList parts = m_path.split(u'/', Qt::SkipEmptyParts);
+    QString walked;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        walked += u'/' + parts[i];
+        add(parts[i], walked, static_cast<int>(i + 1), open);
+    }
+    QListWidgetItem* current = item(count() - 1);
+    setCurrentItem(current);
+
+    const int childDepth = static_cast<int>(parts.size()) + 1;
+    const QStringList children
+        = QDir(m_path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QString& child : children)
+        add(child, m_path == u"/" ? u'/' + child : m_path + u'/' + child, childDepth, closed);
+}
+
+} // namespace veltrin
