@@ -62,9 +62,10 @@ frmHelp::frmHelp(QWidget* parent)
     Helptxt->setObjectName(QStringLiteral("Helptxt"));
     Helptxt->setGeometry(8, 8, 289, 225);
     Helptxt->setReadOnly(true);
-    Helptxt->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Vertical scroll bar only, so long lines wrap at the box's width.
+    Helptxt->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Helptxt->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Helptxt->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    Helptxt->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QPalette white = Helptxt->palette();
     white.setColor(QPalette::Base, Qt::white);
     Helptxt->setPalette(white);

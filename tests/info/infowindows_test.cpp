@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -320,4 +321,41 @@ TEST(InfoWindows, playerOpensEachOnceAndExitClosesOnlyTheAboutWindow)
     player.showHelp();
     ASSERT_EQ(openWindows<frmHelp>().size(), 1);
     closeAndWait(openWindows<frmHelp>().first());
+}
+
+TEST(InfoWindows, programEndsWhenTheHelpWindowClosesNotAtExit)
+{
+    PlayerOptions options;
+    options.useTray = false;
+    options.graphFactory = [] { return GraphRefs {}; };
+    playerfrm player(options);
+    player.show();
+    player.showHelp();
+    player.showAbout();
+
+    // The application only reports its last window inside its own event loop.
+    QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+    int lastClosedAfterExit = -1;
+    bool helpOpenAfterExit = false;
+    QTimer::singleShot(0, &player, [&] {
+        player.mnuExit_Click();
+        // Runs only while the program is still going after Exit.
+        QTimer::singleShot(0, qApp, [&] {
+            lastClosedAfterExit = static_cast<int>(lastClosed.count());
+            const QList<frmHelp*> helps = openWindows<frmHelp>();
+            helpOpenAfterExit = helps.size() == 1 && openWindows<frmAbout>().isEmpty();
+            for (frmHelp* h : helps)
+                h->close();
+        });
+    });
+    QTimer bound;
+    bound.setSingleShot(true);
+    QObject::connect(&bound, &QTimer::timeout, qApp, [] { QCoreApplication::exit(2); });
+    bound.start(10000);
+
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_EQ(lastClosedAfterExit, 0);
+    EXPECT_TRUE(helpOpenAfterExit);
+    EXPECT_EQ(lastClosed.count(), 1);
+    EXPECT_TRUE(waitFor([] { return openWindows<frmHelp>().isEmpty(); }));
 }
