@@ -1,11 +1,10 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
 #include <QObject>
 #include <QPointer>
 #include <optional>
-
-class QDBusPendingCallWatcher;
 
 namespace veltrin {
 
@@ -29,6 +28,8 @@ public:
 
     // Whether the screen saver has granted a request that is still held.
     bool isInhibiting() const { return m_cookie.has_value(); }
+    // Whether a request is held or on its way.
+    bool isAsking() const { return m_cookie.has_value() || m_pending; }
 
 private:
     void update();

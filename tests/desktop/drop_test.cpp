@@ -1,0 +1,165 @@
+#include "desktop/mediafiles.h"
+#include "support/fake_graph.h"
+#include "support/media.h"
+#include "support/wait.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace veltrin;
+using veltrin::test::waitFor;
+
+namespace {
+
+TEST(MediaFiles, namesAreRecognisedByExtensionWithoutRegardToCase)
+{
+    const struct {
+        const char* name;
+        bool media;
+    } cases[] = {
+        { "AVSEQ01.DAT", true },
+        { "vts_01_1.VOB", true },
+        { "a.mpg", true },
+        { "a.MPEG", true },
+        { "a.avi", true },
+        { "a.Mp3", true },
+        { "a.asf", true },
+        { "a.wm", true },
+        { "a.wma", true },
+        { "a.WMV", true },
+        { "a.qt", true },
+        { "a.mov", true },
+        { "a.mp4", true },
+        { "Track01.cda", true },
+        { "list.PLS", true },
+        { "notes.txt", false },
+        { "a.mp4.txt", false },
+        { "a.mkv", false },
+        { "mpg", false },
+        { "a.wmx", false },
+        { "", false },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(isMediaFileName(QString::fromLatin1(c.name)), c.media) << c.name;
+}
+
+TEST(MediaFiles, firstMediaFileSkipsFoldersOtherFilesAndRemoteAddresses)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.mpg")));
+    for (const char* name : { "notes.txt", "b.avi", "c.mp4" }) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    auto url = [&](const char* name) {
+        return QUrl::fromLocalFile(dir.filePath(QString::fromLatin1(name)));
+    };
+    EXPECT_EQ(firstMediaFile({ QUrl(QStringLiteral("https://example.org/a.mpg")), url("folder.mpg"),
+                  url("notes.txt"), url("missing.mpg"), url("b.avi"), url("c.mp4") }),
+        dir.filePath(QStringLiteral("b.avi")));
+    EXPECT_EQ(firstMediaFile({ url("folder.mpg"), url("notes.txt") }), QString());
+    EXPECT_EQ(firstMediaFile({}), QString());
+}
+
+// The player with a scripted graph, and drops sent to it as the window
+// system sends them.
+struct DropTarget {
+    DropTarget()
+    {
+        PlayerOptions o;
+        o.useTray = false;
+        o.mountTable = dir.filePath(QStringLiteral("no-mounts"));
+        o.graphFactory = fakes.factory();
+        player = std::make_unique<playerfrm>(o);
+        player->Form_Load(QString());
+        player->show();
+        fakes.log->clear();
+        createdAtStart = fakes.created;
+    }
+    QString file(const char* name, const QByteArray& content = {})
+    {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        f.open(QIODevice::WriteOnly);
+        f.write(content);
+        return f.fileName();
+    }
+    // Returns whether the window took the drag, and drops if it did.
+    bool drop(const QStringList& paths)
+    {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& p : paths)
+            urls << QUrl::fromLocalFile(p);
+        data.setUrls(urls);
+        const QPoint at(player->width() / 2, player->height() / 2);
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(player.get(), &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(player.get(), &dropped);
+        return dropped.isAccepted();
+    }
+
+    QTemporaryDir dir;
+    test::FakeGraphFactory fakes;
+    std::unique_ptr<playerfrm> player;
+    int createdAtStart = 0;
+};
+
+TEST(DropOnWindow, aMediaFileOpensAsFromTheCommandLine)
+{
+    DropTarget t;
+    EXPECT_TRUE(t.player->acceptDrops());
+    const QString clip = t.file("clip.mpg");
+    ASSERT_TRUE(t.drop({ t.file("readme.txt"), clip }));
+    ASSERT_TRUE(waitFor([&] { return t.player->CurrentFile == clip; }));
+    EXPECT_TRUE(t.fakes.log->contains(QStringLiteral("RenderFile ") + clip));
+    EXPECT_TRUE(t.fakes.graph() && t.fakes.graph()->running);
+}
+
+TEST(DropOnWindow, aPlayListFileIsReadAndItsFirstEntryPlays)
+{
+    DropTarget t;
+    const QString first = t.file("one.mpg");
+    t.file("two.mpg");
+    t.player->File1.setPath(t.dir.path());
+    const QString list = t.file("list.pls", "one.mpg\r\ntwo.mpg\r\n");
+    const int before = t.player->File1.count();
+    ASSERT_TRUE(t.drop({ list }));
+    ASSERT_TRUE(waitFor([&] { return t.player->File1.count() == before + 2; }));
+    EXPECT_TRUE(
+        waitFor([&] { return t.fakes.log->contains(QStringLiteral("RenderFile ") + first); }));
+}
+
+TEST(DropOnWindow, foldersTextFilesAndOtherNamesAreRefused)
+{
+    DropTarget t;
+    ASSERT_TRUE(QDir(t.dir.path()).mkdir(QStringLiteral("movies")));
+    const QStringList refused[] = {
+        { t.dir.filePath(QStringLiteral("movies")) },
+        { t.file("notes.txt", "hello") },
+        { t.file("film.mkv") },
+        { t.file("a.txt"), t.dir.filePath(QStringLiteral("movies")) },
+    };
+    for (const QStringList& paths : refused) {
+        EXPECT_FALSE(t.drop(paths)) << paths.join(u' ').toStdString();
+        // A drop that arrives without a drag first is refused as well.
+        QMimeData data;
+        data.setUrls({ QUrl::fromLocalFile(paths.first()) });
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(t.player.get(), &dropped);
+        EXPECT_FALSE(dropped.isAccepted());
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(*t.fakes.log, QStringList());
+    EXPECT_EQ(t.fakes.created, t.createdAtStart);
+    EXPECT_TRUE(t.player->CurrentFile.isEmpty());
+}
+
+} // namespace

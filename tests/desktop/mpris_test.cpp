@@ -1,0 +1,224 @@
+#include "bus_support.h"
+#include "desktop/graphwatch.h"
+#include "desktop/mprisservice.h"
+#include "engine/filgraphmanager.h"
+#include "support/fake_graph.h"
+#include "support/media.h"
+#include "support/wait.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusObjectPath>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace veltrin;
+using veltrin::test::Clip;
+using veltrin::test::waitFor;
+
+namespace {
+
+const QString kService = QString::fromLatin1(MprisService::kServiceName);
+const QString kPath = QString::fromLatin1(MprisService::kObjectPath);
+const QString kRoot = QStringLiteral("org.mpris.MediaPlayer2");
+const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
+
+PlayerOptions quietOptions(const QTemporaryDir& dir)
+{
+    PlayerOptions o;
+    o.useTray = false;
+    o.mountTable = dir.filePath(QStringLiteral("no-mounts"));
+    return o;
+}
+
+// The player, the service on a private bus, and a client connection that
+// talks to it as the desktop's media controls would.
+struct Session {
+    explicit Session(GraphFactory factory)
+    {
+        PlayerOptions o = quietOptions(dir);
+        o.graphFactory = graphs.wrap(std::move(factory));
+        player = std::make_unique<playerfrm>(o);
+        player->Form_Load(QString());
+        service = std::make_unique<MprisService>(*player, graphs, bus.connect());
+        client = bus.connect();
+    }
+    ~Session()
+    {
+        service.reset();
+        player.reset();
+    }
+    QDBusMessage send(const QString& method, const QVariantList& args = {})
+    {
+        return test::call(client, kService, kPath, kPlayer, method, args);
+    }
+    QVariant get(const QString& name, const QString& interface = kPlayer)
+    {
+        return test::property(client, kService, kPath, interface, name);
+    }
+    QString status() { return get(QStringLiteral("PlaybackStatus")).toString(); }
+    double positionS() { return get(QStringLiteral("Position")).toLongLong() / 1e6; }
+
+    QTemporaryDir dir;
+    test::PrivateBus bus;
+    GraphWatch graphs;
+    std::unique_ptr<playerfrm> player;
+    std::unique_ptr<MprisService> service;
+    QDBusConnection client { QString() };
+};
+
+TEST(Mpris, serviceAppearsOnTheBusAndDescribesThePlayer)
+{
+    test::FakeGraphFactory fakes;
+    Session s(fakes.factory());
+    ASSERT_TRUE(s.bus.isUp());
+    EXPECT_EQ(s.service->serviceName(), kService);
+    EXPECT_TRUE(s.client.interface()->isServiceRegistered(kService).value());
+
+    EXPECT_EQ(s.get(QStringLiteral("Identity"), kRoot).toString(), u"Zelto Veltrin Player");
+    EXPECT_EQ(s.get(QStringLiteral("DesktopEntry"), kRoot).toString(), u"org.example.Veltrin");
+    EXPECT_TRUE(s.get(QStringLiteral("CanRaise"), kRoot).toBool());
+    for (const char* name :
+        { "CanPlay", "CanPause", "CanSeek", "CanGoNext", "CanGoPrevious", "CanControl" })
+        EXPECT_TRUE(s.get(QString::fromLatin1(name)).toBool()) << name;
+    EXPECT_EQ(s.status(), u"Stopped");
+    const QVariantMap meta = s.get(QStringLiteral("Metadata")).toMap();
+    EXPECT_EQ(meta.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path(),
+        QString::fromLatin1(MprisService::kNoTrack));
+}
+
+// Each bus command runs the player's own operation: the fake graph's log
+// shows the same calls the button or menu item makes.
+TEST(Mpris, commandsRunThePlayersOwnOperations)
+{
+    struct Case {
+        const char* method;
+        QVariantList args;
+        QStringList expected; // in this order among the graph calls
+    };
+    const QList<Case> cases {
+        { "Pause", {}, { QStringLiteral("Pause") } },
+        { "Play", {}, { QStringLiteral("Run") } },
+        { "Stop", {},
+            { QStringLiteral("Pos=0"), QStringLiteral("Stop"), QStringLiteral("StopWhenReady") } },
+        { "Seek", { qlonglong(2500000) }, { QStringLiteral("Pos=2.5") } },
+        { "Seek", { qlonglong(-9000000) }, { QStringLiteral("Pos=0") } },
+    };
+    for (const Case& c : cases) {
+        test::FakeGraphFactory fakes;
+        Session s(fakes.factory());
+        s.player->CurrentFile = s.dir.filePath(QStringLiteral("clip.mpg"));
+        s.player->LoadCommFile();
+        ASSERT_TRUE(fakes.graph());
+        fakes.log->clear();
+        const QDBusMessage reply = s.send(QString::fromLatin1(c.method), c.args);
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << c.method;
+        EXPECT_TRUE(fakes.log->join(u", ").contains(c.expected.join(u", ")))
+            << c.method << " log: " << fakes.log->join(u", ").toStdString();
+    }
+}
+
+TEST(Mpris, nextAndPreviousMoveThroughThePlayList)
+{
+    test::FakeGraphFactory fakes;
+    Session s(fakes.factory());
+    for (const char* name : { "a.mpg", "b.mpg", "c.mpg" }) {
+        QFile f(s.dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    s.player->File1.setPattern(QStringLiteral("*.mpg"));
+    s.player->File1.setPath(s.dir.path());
+    s.player->File1.select(0);
+    s.player->fncPlay();
+    ASSERT_EQ(s.player->CurrentFile, s.dir.filePath(QStringLiteral("a.mpg")));
+
+    s.send(QStringLiteral("Next"));
+    EXPECT_EQ(s.player->CurrentFile, s.dir.filePath(QStringLiteral("b.mpg")));
+    s.send(QStringLiteral("Previous"));
+    EXPECT_EQ(s.player->CurrentFile, s.dir.filePath(QStringLiteral("a.mpg")));
+    s.send(QStringLiteral("Previous")); // from the first entry to the last
+    EXPECT_EQ(s.player->CurrentFile, s.dir.filePath(QStringLiteral("c.mpg")));
+}
+
+TEST(Mpris, statusPositionAndMetadataFollowRealPlayback)
+{
+    Session s(makeGStreamerGraph);
+    test::PropertiesRecorder changes(s.client, kService, kPath);
+    const QString clip = test::copyClip(Clip::Mpg, s.dir.path(), QStringLiteral("movie.mpg"), 6);
+    s.player->CurrentFile = clip;
+    s.player->LoadCommFile();
+
+    ASSERT_TRUE(waitFor([&] { return s.status() == u"Playing"; }));
+    ASSERT_TRUE(waitFor([&] {
+        return std::any_of(
+            changes.changes.cbegin(), changes.changes.cend(), [](const QVariantMap& c) {
+                return c.value(QStringLiteral("PlaybackStatus")).toString() == u"Playing";
+            });
+    }));
+    const QVariantMap meta = s.get(QStringLiteral("Metadata")).toMap();
+    EXPECT_EQ(meta.value(QStringLiteral("xesam:title")).toString(), u"movie.mpg");
+    EXPECT_NEAR(meta.value(QStringLiteral("mpris:length")).toLongLong() / 1e6, 6.0, 0.5);
+    const QString track
+        = meta.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path();
+    EXPECT_NE(track, QString::fromLatin1(MprisService::kNoTrack));
+    // The clock runs: the position moves on.
+    const double start = s.positionS();
+    EXPECT_TRUE(waitFor([&] { return s.positionS() > start + 0.3; }));
+
+    changes.changes.clear();
+    s.send(QStringLiteral("PlayPause"));
+    EXPECT_TRUE(waitFor([&] { return s.status() == u"Paused"; }));
+    EXPECT_EQ(s.player->graph.control
+            ? dynamic_cast<FilgraphManager*>(s.player->graph.control.get())->state()
+            : GST_STATE_NULL,
+        GST_STATE_PAUSED);
+    EXPECT_TRUE(waitFor([&] {
+        return !changes.changes.isEmpty()
+            && changes.changes.last().value(QStringLiteral("PlaybackStatus")).toString()
+            == u"Paused";
+    }));
+
+    s.send(QStringLiteral("SetPosition"),
+        { QVariant::fromValue(QDBusObjectPath(track)), qlonglong(4000000) });
+    EXPECT_TRUE(waitFor([&] { return std::abs(s.positionS() - 4.0) < 0.3; }));
+    // A position for another track is stale and changes nothing.
+    s.send(QStringLiteral("SetPosition"),
+        { QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/example/Veltrin/Track/999"))),
+            qlonglong(1000000) });
+    EXPECT_NEAR(s.player->graph.position->CurrentPosition(), 4.0, 0.3);
+
+    s.send(QStringLiteral("PlayPause"));
+    EXPECT_TRUE(waitFor([&] { return s.status() == u"Playing"; }));
+    s.send(QStringLiteral("Stop"));
+    EXPECT_TRUE(waitFor([&] { return s.status() == u"Stopped"; }));
+    EXPECT_TRUE(s.player->CurrentFile.isEmpty());
+    EXPECT_TRUE(waitFor([&] {
+        return !changes.changes.isEmpty()
+            && changes.changes.last().value(QStringLiteral("PlaybackStatus")).toString()
+            == u"Stopped";
+    }));
+}
+
+TEST(Mpris, withoutABusNothingIsRegisteredAndNothingIsSaid)
+{
+    QTemporaryDir dir;
+    GraphWatch graphs;
+    PlayerOptions o = quietOptions(dir);
+    o.graphFactory = graphs.wrap(makeGStreamerGraph);
+    playerfrm player(o);
+    QDBusConnection none = test::noBus();
+    ASSERT_FALSE(none.isConnected());
+
+    test::MessageCatcher messages;
+    {
+        MprisService service(player, graphs, none);
+        EXPECT_TRUE(service.serviceName().isEmpty());
+        player.CurrentFile = test::clipPath(Clip::Mpg);
+        player.LoadCommFile();
+        EXPECT_TRUE(waitFor([&] { return service.playbackStatus() == u"Playing"; }));
+        service.pause();
+        EXPECT_TRUE(waitFor([&] { return service.playbackStatus() == u"Paused"; }));
+    }
+    EXPECT_EQ(messages.messages(), QStringList());
+}
+
+} // namespace

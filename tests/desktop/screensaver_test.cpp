@@ -1,0 +1,130 @@
+#include "bus_support.h"
+#include "desktop/graphwatch.h"
+#include "desktop/screensaverinhibitor.h"
+#include "support/media.h"
+#include "support/wait.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace veltrin;
+using veltrin::test::Clip;
+using veltrin::test::waitFor;
+
+namespace {
+
+// A real player on real clips, its screen saver requests going to a fake
+// screen saver on a private bus.
+struct Session {
+    Session()
+    {
+        PlayerOptions o;
+        o.useTray = false;
+        o.mountTable = dir.filePath(QStringLiteral("no-mounts"));
+        o.graphFactory = graphs.wrap(makeGStreamerGraph);
+        player = std::make_unique<playerfrm>(o);
+        player->Form_Load(QString());
+        inhibitor = std::make_unique<ScreenSaverInhibitor>(graphs, bus.connect());
+        // Connected after the inhibitor: when this sees a running graph, the
+        // inhibitor has already made up its mind about it.
+        QObject::connect(&graphs, &GraphWatch::changed, [this] {
+            announcedRunning = graphs.current() && graphs.current()->state() == GST_STATE_PLAYING;
+        });
+    }
+    void open(Clip kind, const char* name)
+    {
+        player->CurrentFile = test::copyClip(kind, dir.path(), QString::fromLatin1(name), 6);
+        player->LoadCommFile();
+    }
+    bool heldOnce()
+    {
+        return waitFor([&] { return saver.held.size() == 1; });
+    }
+    bool released()
+    {
+        return waitFor([&] { return saver.held.isEmpty() && !inhibitor->isInhibiting(); });
+    }
+
+    QTemporaryDir dir;
+    test::PrivateBus bus;
+    test::FakeScreenSaver saver { bus.connect() };
+    GraphWatch graphs;
+    std::unique_ptr<playerfrm> player;
+    std::unique_ptr<ScreenSaverInhibitor> inhibitor;
+    bool announcedRunning = false;
+};
+
+TEST(ScreenSaver, heldWhileVideoRunsAndGivenBackOnPauseStopAndExit)
+{
+    Session s;
+    ASSERT_TRUE(s.bus.isUp());
+    s.open(Clip::Mpg, "movie.mpg");
+    ASSERT_TRUE(s.heldOnce());
+    EXPECT_TRUE(waitFor([&] { return s.inhibitor->isInhibiting(); }));
+
+    s.player->Pause();
+    ASSERT_TRUE(s.released());
+    EXPECT_EQ(s.saver.calls,
+        (QStringList { QStringLiteral("Inhibit 1"), QStringLiteral("UnInhibit 1") }));
+
+    s.player->fncPlay();
+    ASSERT_TRUE(s.heldOnce());
+    s.player->fncStop();
+    ASSERT_TRUE(s.released());
+
+    s.open(Clip::Mpg, "again.mpg");
+    ASSERT_TRUE(s.heldOnce());
+    // Exit: the Exit command, then the objects go the way main() lets them go.
+    s.player->mnuExit_Click();
+    s.inhibitor.reset();
+    s.player.reset();
+    EXPECT_TRUE(waitFor([&] { return s.saver.held.isEmpty(); }));
+    EXPECT_EQ(s.saver.calls.size(), 6);
+    EXPECT_EQ(s.saver.calls.last(), u"UnInhibit 3");
+}
+
+TEST(ScreenSaver, audioOnlyIsNoReasonToHoldTheScreen)
+{
+    Session s;
+    s.open(Clip::Mpg, "movie.mpg");
+    ASSERT_TRUE(s.heldOnce());
+    // The next file has no picture: the request goes with the video.
+    s.open(Clip::Mp3, "song.mp3");
+    s.announcedRunning = false; // what comes next is about the new graph
+    ASSERT_TRUE(waitFor([&] { return s.announcedRunning; }));
+    EXPECT_FALSE(s.graphs.current()->hasVideo());
+    EXPECT_FALSE(s.inhibitor->isAsking());
+    ASSERT_TRUE(s.released());
+    EXPECT_TRUE(s.saver.held.isEmpty());
+    EXPECT_EQ(s.saver.calls.size(), 2);
+}
+
+TEST(ScreenSaver, withoutABusNothingHappensAndNothingIsSaid)
+{
+    QTemporaryDir dir;
+    GraphWatch graphs;
+    PlayerOptions o;
+    o.useTray = false;
+    o.mountTable = dir.filePath(QStringLiteral("no-mounts"));
+    o.graphFactory = graphs.wrap(makeGStreamerGraph);
+    playerfrm player(o);
+    QDBusConnection none = test::noBus();
+
+    test::MessageCatcher messages;
+    {
+        ScreenSaverInhibitor inhibitor(graphs, none);
+        player.CurrentFile = test::clipPath(Clip::Mpg);
+        player.LoadCommFile();
+        bool announcedRunning = false;
+        QObject::connect(&graphs, &GraphWatch::changed, [&] {
+            announcedRunning = graphs.current() && graphs.current()->state() == GST_STATE_PLAYING;
+        });
+        ASSERT_TRUE(waitFor([&] { return announcedRunning; }));
+        EXPECT_TRUE(graphs.current()->hasVideo());
+        EXPECT_FALSE(inhibitor.isAsking());
+        player.Pause();
+    }
+    EXPECT_EQ(messages.messages(), QStringList());
+}
+
+} // namespace
