@@ -16,6 +16,10 @@ packages=(
 if [[ "${1:-}" == "--with-clang" ]]; then
   packages+=(clang libclang-rt-14-dev)
 fi
+# The players bench/run compares against, and a profiler; never for the tests.
+if [[ "${1:-}" == "--with-peers" ]]; then
+  packages+=(mpv vlc linux-perf valgrind)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
