@@ -1,0 +1,534 @@
+#include "browser/drivelist.h"
+#include "browser/folderlist.h"
+#include "browser/frmfolder.h"
+#include "controls/button/qorvxpbutton.h"
+#include "engine/filgraphmanager.h"
+#include "player/playerfrm.h"
+#include "support/media.h"
+#include "support/wait.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+using veltrin::FilgraphManager;
+using veltrin::test::Clip;
+using veltrin::test::copyClip;
+using veltrin::test::waitFor;
+
+namespace {
+
+const QString kAllMedia
+    = QStringLiteral("*.vob;*.mp3;*.dat;*.avi;*.qt;*.mpeg;*.mpg;*.asf;*.wm;*wma;*.wmv;*.cda;*.mp4");
+const QString kTitlePrefix = QStringLiteral("Zelto Veltrin Player :");
+
+// A player with its own mount table, the process in a folder of the test's
+// own and the settings store in a temporary folder.
+class FolderBrowser : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (auto format : { QSettings::NativeFormat, QSettings::IniFormat }) {
+            QSettings::setPath(format, QSettings::UserScope, settingsDir.path());
+            QSettings::setPath(
+                format, QSettings::SystemScope, settingsDir.filePath(QStringLiteral("system")));
+        }
+        cwd = folder(QStringLiteral("cwd"));
+        for (const char* name :
+            { "A.VOB", "b.mp3", "c.dat", "clip.Mpg", "song.xwma", "notes.txt", ".hidden.mp3" })
+            touch(cwd, QString::fromLatin1(name));
+        previousCwd = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(cwd));
+        writeTable({ "/dev/sda1 / ext4 rw 0 0", "proc /proc proc rw 0 0" });
+        player = std::make_unique<playerfrm>(
+            playerfrm::Options { .mountTable = table, .formFile = {}, .useTray = false });
+    }
+
+    void TearDown() override
+    {
+        player.reset();
+        QDir::setCurrent(previousCwd);
+    }
+
+    QString folder(const QString& name)
+    {
+        const QString path = QDir::cleanPath(tmp.filePath(name));
+        QDir().mkpath(path);
+        return path;
+    }
+
+    static void touch(const QString& dir, const QString& name)
+    {
+        QFile(dir + u'/' + name).open(QIODevice::WriteOnly);
+    }
+
+    void writeTable(const QStringList& lines)
+    {
+        QFile f(table);
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write((lines.join(u'\n') + u'\n').toUtf8());
+    }
+
+    // Real clips: 1.mpg, 2.avi, 3.mp3, and two sub-folders.
+    QString films()
+    {
+        const QString dir = folder(QStringLiteral("films"));
+        copyClip(Clip::Mpg, dir, QStringLiteral("1.mpg"));
+        copyClip(Clip::Avi, dir, QStringLiteral("2.avi"));
+        copyClip(Clip::Mp3, dir, QStringLiteral("3.mp3"));
+        folder(QStringLiteral("films/sub B"));
+        folder(QStringLiteral("films/sub a"));
+        return dir;
+    }
+
+    frmfolder* open()
+    {
+        player->showFolderBrowser();
+        return player->m_folder;
+    }
+
+    void playFirst(const QString& dir, const QString& pattern)
+    {
+        player->File1.setPath(dir);
+        player->File1.setPattern(pattern);
+        player->File1.select(0);
+        player->fncPlay();
+    }
+
+    FilgraphManager* engine() const
+    {
+        return dynamic_cast<FilgraphManager*>(player->graph.control.get());
+    }
+
+    bool plays() const
+    {
+        FilgraphManager* g = engine();
+        return g && g->isRendered() && waitFor([&] { return g->state() == GST_STATE_PLAYING; });
+    }
+
+    static bool closes(const QPointer<frmfolder>& f)
+    {
+        return waitFor([&] { return f.isNull(); });
+    }
+
+    QTemporaryDir settingsDir;
+    QTemporaryDir tmp;
+    QString table = tmp.filePath(QStringLiteral("mounts"));
+    QString cwd;
+    QString previousCwd;
+    std::unique_ptr<playerfrm> player;
+};
+
+TEST_F(FolderBrowser, withoutSavedFolder_listsAllMediaOfTheCurrentFolder)
+{
+    frmfolder* f = open();
+    ASSERT_NE(f, nullptr);
+
+    EXPECT_EQ(f->windowTitle(), u"Folder");
+    EXPECT_TRUE(f->isVisible());
+    EXPECT_FALSE(f->isModal());
+    EXPECT_TRUE(f->Text1->text().isEmpty());
+    EXPECT_EQ(f->Dir1->path(), cwd);
+    EXPECT_EQ(f->Drive1->drive(), u"/");
+    EXPECT_TRUE(f->optAllmedia->isChecked());
+    EXPECT_EQ(f->FileFolderList.pattern(), kAllMedia);
+    EXPECT_EQ(f->FileFolderList.path(), cwd);
+    // "*wma" has no dot; hidden files and other kinds stay out.
+    EXPECT_EQ(f->FileFolderList.entries(),
+        (QStringList { "A.VOB", "b.mp3", "c.dat", "clip.Mpg", "song.xwma" }));
+    EXPECT_EQ(f->FileFolder->model(), &f->FileFolderList);
+    for (QorvXPButton* b : { f->cmdOKdirectory, f->cmdOkFile, f->cmdSaveDefault, f->cmdCancel })
+        EXPECT_TRUE(b->Enabled()) << b->objectName().toStdString();
+}
+
+TEST_F(FolderBrowser, layoutFollowsTheTwipTable)
+{
+    frmfolder* f = open();
+    struct Case {
+        QWidget* control;
+        QRect pixels;
+    };
+    // 15 twips per pixel.
+    const Case cases[] = {
+        { f->Dir1, { 0, 24, 137, 149 } },
+        { f->Text1, { 0, 176, 137, 17 } },
+        { f->FileFolder, { 144, 0, 241, 182 } },
+        { f->lblShowDoubleclick, { 144, 184, 137, 17 } },
+        { f->optAllmedia, { 8, 208, 73, 17 } },
+        { f->optDVD, { 72, 208, 41, 17 } },
+        { f->optVCD, { 120, 208, 49, 17 } },
+        { f->optAVI, { 168, 208, 49, 17 } },
+        { f->optMP3, { 216, 208, 49, 17 } },
+        { f->cmdOKdirectory, { 8, 232, 57, 25 } },
+        { f->cmdOkFile, { 72, 232, 65, 25 } },
+        { f->cmdSaveDefault, { 144, 232, 65, 25 } },
+        { f->cmdCancel, { 216, 232, 65, 25 } },
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.control->geometry(), c.pixels) << c.control->objectName().toStdString();
+        EXPECT_EQ(c.control->font().family(), u"Small Fonts");
+        EXPECT_DOUBLE_EQ(c.control->font().pointSizeF(), 6.75);
+    }
+    EXPECT_EQ(f->Drive1->geometry().topLeft(), QPoint(0, 0));
+    EXPECT_EQ(f->Drive1->width(), 137);
+    EXPECT_EQ(f->palette().color(QPalette::Window), QColor(0xE0, 0xE0, 0xE0));
+    EXPECT_EQ(f->lblShowDoubleclick->text(), u"Double-click to play selected file ");
+    EXPECT_EQ(f->cmdOKdirectory->Caption(), u"Play this folder");
+    EXPECT_EQ(f->cmdOkFile->Caption(), u"Play seleced file");
+    EXPECT_EQ(f->cmdSaveDefault->Caption(), u"Save as Default");
+    EXPECT_EQ(f->cmdCancel->Caption(), u"Cancel");
+}
+
+TEST_F(FolderBrowser, filtersNarrowTheListAndUpdateTheButtons)
+{
+    frmfolder* f = open();
+    f->FileFolderList.select(0);
+    struct Case {
+        QRadioButton* option;
+        const char* pattern;
+        QStringList entries;
+    };
+    const Case cases[] = {
+        { f->optDVD, "*.vob", { "A.VOB" } },
+        { f->optAVI, "*.avi", {} },
+        { f->optVCD, "*.dat", { "c.dat" } },
+        { f->optMP3, "*.mp3", { "b.mp3" } },
+        { f->optAVI, "*.avi", {} },
+        { f->optAllmedia, "", { "A.VOB", "b.mp3", "c.dat", "clip.Mpg", "song.xwma" } },
+    };
+    for (const Case& c : cases) {
+        const std::string name = c.option->objectName().toStdString();
+        c.option->click();
+        EXPECT_EQ(
+            f->FileFolderList.pattern(), *c.pattern ? QString::fromLatin1(c.pattern) : kAllMedia)
+            << name;
+        EXPECT_EQ(f->FileFolderList.entries(), c.entries) << name;
+        EXPECT_EQ(f->FileFolderList.selectedIndex(), -1) << name;
+        EXPECT_TRUE(f->FileFolder->selectionModel()->selectedRows().isEmpty()) << name;
+        const bool any = !c.entries.isEmpty();
+        EXPECT_EQ(f->cmdOKdirectory->Enabled(), any) << name;
+        EXPECT_EQ(f->cmdOkFile->Enabled(), any) << name;
+        EXPECT_EQ(f->cmdSaveDefault->Enabled(), any) << name;
+        EXPECT_EQ(f->lblShowDoubleclick->isEnabled(), any) << name;
+        EXPECT_TRUE(f->cmdCancel->Enabled()) << name;
+        for (QRadioButton* o : { f->optAllmedia, f->optDVD, f->optVCD, f->optAVI, f->optMP3 })
+            EXPECT_EQ(o->isChecked(), o == c.option) << name;
+    }
+}
+
+TEST_F(FolderBrowser, playSelectedFile_afterAFilterChange_givesNoCurrentEntry)
+{
+    QPointer<frmfolder> f = open();
+    f->optMP3->click();
+
+    emit f->cmdOkFile->Click();
+
+    EXPECT_EQ(player->File1.selectedIndex(), -1);
+    EXPECT_EQ(player->File1.pattern(), u"*.mp3");
+    // The bare folder was tried and nothing plays.
+    EXPECT_EQ(player->CurrentFile, cwd + u'/');
+    EXPECT_FALSE(engine() && engine()->isRendered());
+    EXPECT_TRUE(player->isVisible());
+    EXPECT_TRUE(closes(f));
+}
+
+TEST_F(FolderBrowser, savedFolder_opensThereWithItsFirstFileSelected)
+{
+    const QString dir = films();
+    frmfolder::saveFolder(dir + u'/'); // a trailing separator names the same folder
+
+    frmfolder* f = open();
+
+    EXPECT_EQ(f->Dir1->path(), dir);
+    EXPECT_EQ(f->Text1->text(), dir);
+    EXPECT_EQ(f->FileFolderList.path(), dir);
+    EXPECT_EQ(f->FileFolderList.entries(), (QStringList { "1.mpg", "2.avi", "3.mp3" }));
+    EXPECT_EQ(f->FileFolderList.selectedIndex(), 0);
+    ASSERT_EQ(f->FileFolder->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(f->FileFolder->selectionModel()->selectedRows().first().row(), 0);
+}
+
+TEST_F(FolderBrowser, savedFolderThatIsGone_leavesTheListsAtTheCurrentFolder)
+{
+    const QString gone = tmp.filePath(QStringLiteral("gone"));
+    frmfolder::saveFolder(gone);
+
+    frmfolder* f = open();
+
+    EXPECT_EQ(f->Text1->text(), gone);
+    EXPECT_EQ(f->Dir1->path(), cwd);
+    EXPECT_EQ(f->FileFolderList.path(), cwd);
+    EXPECT_EQ(f->FileFolderList.count(), 5);
+}
+
+TEST_F(FolderBrowser, folderList_showsAncestorsThenSubFoldersAndOpensOnActivation)
+{
+    const QString dir = films();
+    frmfolder* f = open();
+    f->Dir1->setPath(dir);
+
+    QStringList texts;
+    for (int i = 0; i < f->Dir1->count(); ++i)
+        texts << f->Dir1->item(i)->text();
+    QStringList expected { "/" };
+    expected += dir.split(u'/', Qt::SkipEmptyParts);
+    expected << "sub a"
+             << "sub B";
+    EXPECT_EQ(texts, expected);
+    const int depth = static_cast<int>(dir.count(u'/'));
+    EXPECT_EQ(f->Dir1->currentItem()->data(veltrin::FolderList::kPathRole).toString(), dir);
+    EXPECT_EQ(f->Dir1->item(f->Dir1->count() - 1)->data(veltrin::FolderList::kDepthRole).toInt(),
+        depth + 1);
+
+    // A single click keeps the folder but takes back what was typed.
+    f->Text1->setText(QStringLiteral("typed"));
+    f->FileFolderList.select(2);
+    QListWidgetItem* sub = f->Dir1->item(f->Dir1->count() - 2);
+    emit f->Dir1->itemClicked(sub);
+    EXPECT_EQ(f->Dir1->path(), dir);
+    EXPECT_EQ(f->Text1->text(), dir);
+    EXPECT_EQ(f->FileFolderList.selectedIndex(), 0);
+    EXPECT_TRUE(f->cmdOkFile->Enabled());
+
+    // Activation opens the folder: an empty one disables the play buttons.
+    emit f->Dir1->itemActivated(sub);
+    EXPECT_EQ(f->Dir1->path(), dir + "/sub a");
+    EXPECT_EQ(f->Text1->text(), dir + "/sub a");
+    EXPECT_EQ(f->FileFolderList.count(), 0);
+    EXPECT_FALSE(f->cmdOkFile->Enabled());
+    EXPECT_FALSE(f->lblShowDoubleclick->isEnabled());
+}
+
+TEST_F(FolderBrowser, driveList_keepsEachDrivesFolderAndSnapsBackFromAnUnreadableDisc)
+{
+    const QString cd = folder(QStringLiteral("cdrom0"));
+    const QString mpegav = folder(QStringLiteral("cdrom0/MPEGAV"));
+    touch(mpegav, QStringLiteral("AVSEQ01.DAT"));
+    const QString absent = tmp.filePath(QStringLiteral("absent"));
+    writeTable({ "/dev/sda1 / ext4 rw 0 0", "/dev/sr0 " + cd + " iso9660 ro 0 0",
+        "/dev/sr1 " + absent + " iso9660 ro 0 0" });
+    frmfolder* f = open();
+    EXPECT_EQ(f->Drive1->drives(), (QStringList { "/", absent, cd }));
+
+    f->Drive1->setDrive(cd);
+    EXPECT_EQ(f->Dir1->path(), cd);
+    EXPECT_EQ(f->Text1->text(), cd);
+    f->Dir1->setPath(mpegav);
+    EXPECT_EQ(f->FileFolderList.entries(), QStringList { "AVSEQ01.DAT" });
+
+    // Each drive comes back at the folder last shown on it.
+    f->Drive1->setDrive(QStringLiteral("/"));
+    EXPECT_EQ(f->Dir1->path(), cwd);
+    f->Drive1->setDrive(cd);
+    EXPECT_EQ(f->Dir1->path(), mpegav);
+
+    // The user picks the drive whose disc cannot be read.
+    f->Drive1->setCurrentIndex(f->Drive1->findText(absent));
+    EXPECT_EQ(f->Drive1->drive(), cd);
+    EXPECT_EQ(f->Dir1->path(), mpegav);
+    EXPECT_EQ(f->Text1->text(), mpegav);
+
+    // Walking into a folder on another drive moves the drive list with it.
+    f->Dir1->setPath(QStringLiteral("/"));
+    EXPECT_EQ(f->Drive1->drive(), u"/");
+    f->Dir1->setPath(cd);
+    EXPECT_EQ(f->Drive1->drive(), cd);
+}
+
+TEST_F(FolderBrowser, playThisFolder_whileAFilePlays_changesTheListButTheLoadedFileKeepsPlaying)
+{
+    const QString dir = films();
+    playFirst(dir, QStringLiteral("*.mpg"));
+    ASSERT_TRUE(plays());
+    FilgraphManager* playing = engine();
+    const QString other = folder(QStringLiteral("other"));
+    touch(other, QStringLiteral("x.avi"));
+    touch(other, QStringLiteral("w.mp3"));
+    QPointer<frmfolder> f = open();
+    f->Dir1->setPath(other);
+
+    emit f->cmdOKdirectory->Click();
+
+    EXPECT_EQ(player->File1.path(), other);
+    EXPECT_EQ(player->File1.pattern(), kAllMedia);
+    EXPECT_EQ(player->File1.currentName(), u"w.mp3");
+    EXPECT_EQ(player->lblDisplayCaption.get(), kTitlePrefix + "w.mp3");
+    EXPECT_EQ(player->CurrentFile, dir + "/1.mpg");
+    EXPECT_EQ(engine(), playing);
+    EXPECT_EQ(playing->state(), GST_STATE_PLAYING);
+    EXPECT_TRUE(player->isVisible());
+    EXPECT_TRUE(closes(f));
+}
+
+class PlaySelectedFile : public FolderBrowser, public ::testing::WithParamInterface<bool> { };
+
+TEST_P(PlaySelectedFile, stopsFirstAndOpensTheChosenFile)
+{
+    const bool byDoubleClick = GetParam();
+    const QString dir = films();
+    playFirst(dir, QStringLiteral("*.mpg"));
+    ASSERT_TRUE(plays());
+    FilgraphManager* before = engine();
+    QPointer<frmfolder> f = open();
+    f->Dir1->setPath(dir);
+    const QModelIndex avi = f->FileFolderList.index(1);
+    ASSERT_TRUE(waitFor([&] { return f->FileFolder->visualRect(avi).isValid(); }));
+    const QPoint at = f->FileFolder->visualRect(avi).center();
+
+    if (byDoubleClick) {
+        // What the window system delivers for a double-click: press, release,
+        // double-click, release.
+        QWidget* viewport = f->FileFolder->viewport();
+        for (QEvent::Type type : { QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                 QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease }) {
+            const Qt::MouseButtons held
+                = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+            QMouseEvent event(
+                type, at, viewport->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+            QApplication::sendEvent(viewport, &event);
+        }
+    } else {
+        QTest::mouseClick(f->FileFolder->viewport(), Qt::LeftButton, {}, at);
+        EXPECT_EQ(f->FileFolderList.selectedIndex(), 1);
+        emit f->cmdOkFile->Click();
+    }
+
+    EXPECT_EQ(player->File1.currentName(), u"2.avi");
+    EXPECT_EQ(player->CurrentFile, dir + "/2.avi");
+    EXPECT_EQ(player->lblDisplayCaption.get(), kTitlePrefix + "2.avi");
+    EXPECT_NE(engine(), before);
+    EXPECT_TRUE(plays());
+    EXPECT_TRUE(player->isVisible());
+    EXPECT_TRUE(closes(f));
+}
+
+INSTANTIATE_TEST_SUITE_P(ButtonOrDoubleClick, PlaySelectedFile, ::testing::Bool(),
+    [](const auto& info) { return info.param ? "doubleClick" : "button"; });
+
+TEST_F(FolderBrowser, saveAsDefault_savesTheTypedTextButPlaysTheListedFolder)
+{
+    const QString dir = films();
+    QPointer<frmfolder> f = open();
+    f->Dir1->setPath(dir);
+    f->optMP3->click();
+    f->Text1->setText(QStringLiteral("/typed/elsewhere"));
+
+    emit f->cmdSaveDefault->Click();
+
+    EXPECT_EQ(QSettings(QStringLiteral("Veltrin"), QStringLiteral("Veltrin"))
+                  .value("Settings/Dir")
+                  .toString(),
+        u"/typed/elsewhere");
+    EXPECT_TRUE(QFile::exists(settingsDir.filePath(QStringLiteral("Veltrin/Veltrin.conf"))));
+    EXPECT_EQ(player->File1.path(), dir);
+    EXPECT_EQ(player->File1.pattern(), u"*.mp3");
+    EXPECT_EQ(player->CurrentFile, dir + "/3.mp3");
+    EXPECT_TRUE(plays());
+    EXPECT_TRUE(player->isVisible());
+    ASSERT_TRUE(closes(f));
+
+    // The next opening starts afresh from the saved text.
+    frmfolder* again = open();
+    EXPECT_EQ(again->Text1->text(), u"/typed/elsewhere");
+    EXPECT_TRUE(again->optAllmedia->isChecked());
+    EXPECT_EQ(again->Dir1->path(), cwd);
+}
+
+TEST_F(FolderBrowser, cancel_closesAndShowsThePlayerLeavingThePlayListAlone)
+{
+    const QString before = player->File1.path();
+    QPointer<frmfolder> f = open();
+    f->optDVD->click();
+    ASSERT_FALSE(player->isVisible());
+
+    emit f->cmdCancel->Click();
+
+    EXPECT_TRUE(player->isVisible());
+    EXPECT_EQ(player->File1.path(), before);
+    EXPECT_EQ(player->File1.selectedIndex(), -1);
+    EXPECT_TRUE(closes(f));
+}
+
+class FolderVanished : public FolderBrowser, public ::testing::WithParamInterface<int> { };
+
+TEST_P(FolderVanished, playActionClosesTheWindowAndShowsThePlayer)
+{
+    const QString doomed = folder(QStringLiteral("doomed"));
+    touch(doomed, QStringLiteral("a.mpg"));
+    QPointer<frmfolder> f = open();
+    f->Dir1->setPath(doomed);
+    ASSERT_TRUE(QDir(doomed).removeRecursively());
+    const QString before = player->File1.path();
+
+    QorvXPButton* buttons[] = { f->cmdOKdirectory, f->cmdOkFile, f->cmdSaveDefault };
+    emit buttons[GetParam()]->Click();
+
+    EXPECT_FALSE(f && f->isVisible());
+    EXPECT_TRUE(player->isVisible());
+    EXPECT_EQ(player->File1.path(), before);
+    EXPECT_EQ(player->graph.control, nullptr); // nothing was opened
+    EXPECT_TRUE(closes(f));
+}
+
+std::string actionName(const ::testing::TestParamInfo<int>& info)
+{
+    static const char* const names[] = { "playThisFolder", "playSelectedFile", "saveAsDefault" };
+    return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(Actions, FolderVanished, ::testing::Values(0, 1, 2), actionName);
+
+// A graph that accepts everything, for the track change that names the browser.
+struct AcceptingGraph : veltrin::IMediaControl, veltrin::IMediaPosition, veltrin::IBasicAudio {
+    void RenderFile(const QString&) override { }
+    void Run() override { }
+    void Pause() override { }
+    void Stop() override { }
+    void StopWhenReady() override { }
+    double Duration() const override { return 3; }
+    double CurrentPosition() const override { return 0; }
+    void setCurrentPosition(double) override { }
+    void setRate(double) override { }
+    void setVolume(int) override { }
+    void setBalance(int) override { }
+};
+
+TEST_F(FolderBrowser, trackChange_namesAHiddenBrowserThatExitCloses)
+{
+    playerfrm p(playerfrm::Options { .graphFactory =
+                                         [] {
+                                             auto g = std::make_shared<AcceptingGraph>();
+                                             return GraphRefs { g, g, g, nullptr };
+                                         },
+        .mountTable = table,
+        .formFile = {},
+        .useTray = false });
+    p.File1.setPath(cwd);
+    p.File1.select(0);
+
+    p.NextTrack();
+
+    QPointer<frmfolder> f = p.m_folder;
+    ASSERT_FALSE(f.isNull());
+    EXPECT_FALSE(f->isVisible());
+    EXPECT_EQ(f->windowTitle(), "  Zelto VCD Playlist:" + p.File1.entry(1));
+    p.showFolderBrowser();
+    EXPECT_EQ(p.m_folder, f);
+    EXPECT_TRUE(f->isVisible());
+
+    p.mnuExit_Click();
+    EXPECT_TRUE(closes(f));
+}
+
+} // namespace
