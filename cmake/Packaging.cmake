@@ -28,8 +28,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Veltrin developers <veltrin@example.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
+# The summary above is the first line; this is the text below it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "Small media player for video discs and media files\n Plays Video CDs, DVD video folders, MPEG, AVI, MP3, Windows Media,\n QuickTime and MP4 files and play lists through GStreamer.")
+  "Plays Video CDs, DVD video folders, MPEG, AVI, MP3, Windows Media,\nQuickTime and MP4 files and play lists through GStreamer.")
 # The libraries the binary links come from dpkg-shlibdeps; GStreamer's
 # plugins and Qt's platform plugins are loaded at run time, so they are named.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
