@@ -188,14 +188,25 @@ TEST(Mpris, statusPositionAndMetadataFollowRealPlayback)
 
     s.send(QStringLiteral("PlayPause"));
     EXPECT_TRUE(waitFor([&] { return s.status() == u"Playing"; }));
-    s.send(QStringLiteral("Stop"));
-    EXPECT_TRUE(waitFor([&] { return s.status() == u"Stopped"; }));
+    // The player's own buttons are heard too: pause, then stop while paused.
+    s.player->Pause();
+    EXPECT_TRUE(waitFor([&] {
+        return !changes.changes.isEmpty()
+            && changes.changes.last().value(QStringLiteral("PlaybackStatus")).toString()
+            == u"Paused";
+    }));
+    s.player->cmdStop_Click();
+    EXPECT_EQ(s.status(), u"Stopped");
     EXPECT_TRUE(s.player->CurrentFile.isEmpty());
     EXPECT_TRUE(waitFor([&] {
         return !changes.changes.isEmpty()
             && changes.changes.last().value(QStringLiteral("PlaybackStatus")).toString()
             == u"Stopped";
     }));
+    const QVariantMap stoppedMeta
+        = changes.changes.last().value(QStringLiteral("Metadata")).toMap();
+    EXPECT_EQ(stoppedMeta.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path(),
+        QString::fromLatin1(MprisService::kNoTrack));
 }
 
 TEST(Mpris, withoutABusNothingIsRegisteredAndNothingIsSaid)
