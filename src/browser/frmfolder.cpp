@@ -222,18 +222,22 @@ void frmfolder::optAllmedia_Click()
 {
     choosePattern(kAllMediaPattern);
 }
+
 void frmfolder::optDVD_Click()
 {
     choosePattern(kDvdPattern);
 }
+
 void frmfolder::optVCD_Click()
 {
     choosePattern(kVcdPattern);
 }
+
 void frmfolder::optAVI_Click()
 {
     choosePattern(kAviPattern);
 }
+
 void frmfolder::optMP3_Click()
 {
     choosePattern(kMp3Pattern);
@@ -296,6 +300,7 @@ void frmfolder::cmdOkFile_Click()
 {
     playSelectedFile();
 }
+
 void frmfolder::FileFolder_DblClick()
 {
     playSelectedFile();

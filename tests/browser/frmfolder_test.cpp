@@ -152,44 +152,6 @@ TEST_F(FolderBrowser, withoutSavedFolder_listsAllMediaOfTheCurrentFolder)
         EXPECT_TRUE(b->Enabled()) << b->objectName().toStdString();
 }
 
-TEST_F(FolderBrowser, layoutFollowsTheTwipTable)
-{
-    frmfolder* f = open();
-    struct Case {
-        QWidget* control;
-        QRect pixels;
-    };
-    // 15 twips per pixel.
-    const Case cases[] = {
-        { f->Dir1, { 0, 24, 137, 149 } },
-        { f->Text1, { 0, 176, 137, 17 } },
-        { f->FileFolder, { 144, 0, 241, 182 } },
-        { f->lblShowDoubleclick, { 144, 184, 137, 17 } },
-        { f->optAllmedia, { 8, 208, 73, 17 } },
-        { f->optDVD, { 72, 208, 41, 17 } },
-        { f->optVCD, { 120, 208, 49, 17 } },
-        { f->optAVI, { 168, 208, 49, 17 } },
-        { f->optMP3, { 216, 208, 49, 17 } },
-        { f->cmdOKdirectory, { 8, 232, 57, 25 } },
-        { f->cmdOkFile, { 72, 232, 65, 25 } },
-        { f->cmdSaveDefault, { 144, 232, 65, 25 } },
-        { f->cmdCancel, { 216, 232, 65, 25 } },
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.control->geometry(), c.pixels) << c.control->objectName().toStdString();
-        EXPECT_EQ(c.control->font().family(), u"Small Fonts");
-        EXPECT_DOUBLE_EQ(c.control->font().pointSizeF(), 6.75);
-    }
-    EXPECT_EQ(f->Drive1->geometry().topLeft(), QPoint(0, 0));
-    EXPECT_EQ(f->Drive1->width(), 137);
-    EXPECT_EQ(f->palette().color(QPalette::Window), QColor(0xE0, 0xE0, 0xE0));
-    EXPECT_EQ(f->lblShowDoubleclick->text(), u"Double-click to play selected file ");
-    EXPECT_EQ(f->cmdOKdirectory->Caption(), u"Play this folder");
-    EXPECT_EQ(f->cmdOkFile->Caption(), u"Play seleced file");
-    EXPECT_EQ(f->cmdSaveDefault->Caption(), u"Save as Default");
-    EXPECT_EQ(f->cmdCancel->Caption(), u"Cancel");
-}
-
 TEST_F(FolderBrowser, filtersNarrowTheListAndUpdateTheButtons)
 {
     frmfolder* f = open();
