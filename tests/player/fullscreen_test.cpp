@@ -114,7 +114,11 @@ TEST_P(LeaveFullScreen, restoresTheWindowAndPutsTheVideoBack)
 
 INSTANTIATE_TEST_SUITE_P(Ways, LeaveFullScreen,
     ::testing::Values(
-        Leave::EscOnWindow, Leave::EscOverVideo, Leave::EscOnAControl, Leave::ShowPlayer));
+        Leave::EscOnWindow, Leave::EscOverVideo, Leave::EscOnAControl, Leave::ShowPlayer),
+    [](const ::testing::TestParamInfo<Leave>& info) {
+        const char* names[] = { "escOnWindow", "escOverVideo", "escOnAControl", "showPlayer" };
+        return std::string(names[static_cast<int>(info.param)]);
+    });
 
 TEST(FullScreen, aMaximisedWindowStaysMaximisedAfterwards)
 {
@@ -256,10 +260,19 @@ TEST(FullScreenRealMedia, videoWindowMovesBetweenAreaAndScreen)
     EXPECT_TRUE(p.mnuPopup->isVisible());
     p.mnuPopup->hide();
 
-    QTest::keyClick(&p, Qt::Key_Escape);
+    // Esc typed over the video leaves full screen through the drain too.
+    QTest::keyClick(video, Qt::Key_Escape);
+    EXPECT_EQ(p.cmdFullscreen->Tag, QStringLiteral("False"));
     EXPECT_EQ(video->parentWidget(), p.Picture1);
     EXPECT_EQ(video->geometry(), inArea);
     EXPECT_TRUE(waitFor([&] { return engine->videoWidget()->framesPainted() > 0; }));
+
+    // Dragging the picture drags the window.
+    const QPoint start = p.pos();
+    sendMouse(video, QEvent::MouseButtonPress, { 50, 50 }, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(video, QEvent::MouseMove, { 70, 60 }, Qt::NoButton, Qt::LeftButton);
+    sendMouse(video, QEvent::MouseButtonRelease, { 70, 60 }, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(p.pos(), start + QPoint(20, 10));
 }
 
 } // namespace
