@@ -112,13 +112,17 @@ TEST_P(LeaveFullScreen, restoresTheWindowAndPutsTheVideoBack)
     EXPECT_EQ(f.p->size(), QSize(497, 428));
 }
 
+std::string leaveName(const ::testing::TestParamInfo<Leave>& info)
+{
+    static const char* const names[]
+        = { "escOnWindow", "escOverVideo", "escOnAControl", "showPlayer" };
+    return names[static_cast<int>(info.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Ways, LeaveFullScreen,
     ::testing::Values(
         Leave::EscOnWindow, Leave::EscOverVideo, Leave::EscOnAControl, Leave::ShowPlayer),
-    [](const ::testing::TestParamInfo<Leave>& info) {
-        const char* names[] = { "escOnWindow", "escOverVideo", "escOnAControl", "showPlayer" };
-        return std::string(names[static_cast<int>(info.param)]);
-    });
+    leaveName);
 
 TEST(FullScreen, aMaximisedWindowStaysMaximisedAfterwards)
 {
