@@ -114,57 +114,6 @@ TEST_F(DiscDetection, startUp_dvd_playsTheThirdTitleFileAfterBothVideoCdProbesFa
     EXPECT_TRUE(plays(*p));
 }
 
-TEST_F(DiscDetection, startUp_twoDrives_theSecondDrivesVideoCdPlaysWhenTheFirstIsEmpty)
-{
-    const QString first = drive(QStringLiteral("cdrom0"));
-    const QString second = drive(QStringLiteral("cdrom1"));
-    const QString mpegav = folder(second, QStringLiteral("MPEGAV"));
-    copyClip(Clip::VcdDat, mpegav, QStringLiteral("AVSEQ01.DAT"));
-    // Listed out of order: the drives are taken sorted.
-    setTable({ "/dev/sr1 " + second + " iso9660 ro 0 0", "/dev/sr0 " + first + " iso9660 ro 0 0" });
-    auto p = makePlayer();
-
-    p->Command29_Click();
-
-    EXPECT_EQ(p->txtCDdrive, second);
-    EXPECT_EQ(p->List1, (QStringList { first, second, first, second }));
-    EXPECT_EQ(p->CurrentFile, mpegav + "/AVSEQ01.DAT");
-    EXPECT_TRUE(plays(*p));
-}
-
-TEST_F(DiscDetection, startUp_lowerCaseDisc_isFoundAndPlays)
-{
-    // Linux shows an ISO 9660 disc without Rock Ridge in lower case.
-    const QString cd = drive(QStringLiteral("cdrom"));
-    const QString mpegav = folder(cd, QStringLiteral("mpegav"));
-    copyClip(Clip::VcdDat, mpegav, QStringLiteral("avseq01.dat"));
-    setTable({ "/dev/cdrom " + cd + " iso9660 ro 0 0" });
-    auto p = makePlayer();
-
-    p->Command29_Click();
-
-    EXPECT_EQ(p->Text2, mpegav);
-    EXPECT_EQ(p->CurrentFile, mpegav + "/avseq01.dat");
-    EXPECT_TRUE(plays(*p));
-}
-
-TEST_F(DiscDetection, startUp_dvdWithTwoTitleFiles_playsNothing)
-{
-    const QString cd = drive(QStringLiteral("dvd"));
-    const QString videoTs = folder(cd, QStringLiteral("VIDEO_TS"));
-    copyClip(Clip::Vob, videoTs, QStringLiteral("VIDEO_TS.VOB"));
-    copyClip(Clip::Vob, videoTs, QStringLiteral("VTS_01_1.VOB"));
-    setTable({ "/dev/sr0 " + cd + " udf ro 0 0" });
-    auto p = makePlayer();
-
-    p->Command29_Click();
-
-    EXPECT_EQ(p->List1.size(), 4); // every probe ran
-    EXPECT_EQ(p->graph.control, nullptr);
-    EXPECT_TRUE(p->CurrentFile.isEmpty());
-    EXPECT_EQ(p->lblDisplayCaption.get(), kTitle);
-}
-
 TEST_F(DiscDetection, startUp_withoutOpticalDrive_changesNothing)
 {
     // A folder named like the probe's initial text must not pass for a disc.
@@ -316,7 +265,15 @@ INSTANTIATE_TEST_SUITE_P(Layouts, ProbeOrder,
         Layout { "mountPointWithASpace", { { "my disc", { "MPEGAV/AVSEQ01.DAT" } } },
             "my disc/MPEGAV/AVSEQ01.DAT" },
         Layout { "mixedCaseFolderName", { { "d0", { "MpegAV/AVSEQ01.DAT" } } },
-            "d0/MpegAV/AVSEQ01.DAT" }),
+            "d0/MpegAV/AVSEQ01.DAT" },
+        Layout { "secondDriveWhenTheFirstIsEmpty",
+            { { "d0", {} }, { "d1", { "MPEGAV/AVSEQ02.DAT", "MPEGAV/AVSEQ01.DAT" } } },
+            "d1/MPEGAV/AVSEQ01.DAT" },
+        // Linux shows an ISO 9660 disc without Rock Ridge in lower case.
+        Layout { "lowerCaseDisc", { { "d0", { "mpegav/avseq02.dat", "mpegav/avseq01.dat" } } },
+            "d0/mpegav/avseq01.dat" },
+        Layout { "dvdWithTwoTitleFiles",
+            { { "d0", { "VIDEO_TS/VIDEO_TS.VOB", "VIDEO_TS/VTS_01_1.VOB" } } }, "" }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DiscDetection, aDriveInTheTableWhoseFolderIsGoneFailsItsProbe)
