@@ -8,6 +8,76 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QSocketNotifier>
+#include <QWidget>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <functional>
+#include <unistd.h>
+
+namespace {
+
+// Opt-in probe for robustness tests: each byte read from the descriptor named
+// by VELTRIN_PROBE_FD is answered from the GUI thread with one byte, the number
+// of visible top-level windows. A late answer means a blocked event loop.
+void answerProbe(QObject* owner)
+{
+    bool ok = false;
+    const int fd = qEnvironmentVariableIntValue("VELTRIN_PROBE_FD", &ok);
+    if (!ok || fd < 0 || ::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [notifier, fd] {
+        char in[64];
+        const ssize_t n = ::read(fd, in, sizeof in);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            return;
+        if (n <= 0) {
+            notifier->setEnabled(false); // the test went away
+            return;
+        }
+        int windows = 0;
+        for (const QWidget* w : QApplication::topLevelWidgets())
+            windows += w->isVisible()
+                && (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog);
+        const char out = static_cast<char>(std::min(windows, 127));
+        for (ssize_t i = 0; i < n; ++i) {
+            if (::write(fd, &out, 1) != 1)
+                return;
+        }
+    });
+}
+
+int g_quitPipe[2] = { -1, -1 };
+
+// SIGTERM and SIGINT end the program through its Exit path, from the event
+// loop: the handler only writes to a pipe that the GUI thread watches.
+void quitOnSignals(QObject* owner, std::function<void()> quit)
+{
+    if (::pipe2(g_quitPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_quitPipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [notifier, quit] {
+        char drain[16];
+        while (::read(g_quitPipe[0], drain, sizeof drain) > 0) { }
+        notifier->setEnabled(false);
+        quit();
+    });
+    struct sigaction sa { };
+    sa.sa_handler = [](int) {
+        const char c = 1;
+        [[maybe_unused]] const ssize_t n = ::write(g_quitPipe[1], &c, 1);
+    };
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGINT, &sa, nullptr);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -27,6 +97,10 @@ int main(int argc, char* argv[])
         return 0; // another instance runs: no window, no tray icon, no message
 
     veltrin::ensureGstInitialised();
+    // A leak tracer (GST_TRACERS=leaks) reports when GStreamer is torn down:
+    // then at exit, once the player and its graphs are gone.
+    if (qEnvironmentVariableIsSet("GST_TRACERS"))
+        std::atexit([] { gst_deinit(); });
     // The desktop's media controls and screen saver follow each graph the player makes.
     veltrin::GraphWatch graphs;
     PlayerOptions options;
@@ -34,7 +108,12 @@ int main(int argc, char* argv[])
     playerfrm player(std::move(options));
     veltrin::MprisService mpris(player, graphs, QDBusConnection::sessionBus());
     veltrin::ScreenSaverInhibitor screenSaver(graphs, QDBusConnection::sessionBus());
+    quitOnSignals(&player, [&player] {
+        player.mnuExit_Click();
+        QApplication::exit(0);
+    });
     player.Form_Load(commandLine);
     player.show();
+    answerProbe(&player);
     return QApplication::exec();
 }

@@ -9,11 +9,13 @@
 #include "runtime/units.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QRadioButton>
 #include <QSettings>
+#include <QStandardPaths>
 
 using veltrin::Failure;
 using veltrin::skipOnFailure;
@@ -150,14 +152,33 @@ void frmfolder::connectHandlers()
     connect(cmdCancel, &QorvXPButton::Click, this, &frmfolder::cmdCancel_Click);
 }
 
+namespace {
+
+// QSettings reads its file whole on the GUI thread: a FIFO there would block
+// it for good, a device never end, a huge file stall the window.
+bool settingsFileUsable()
+{
+    const QFileInfo file(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/Veltrin/Veltrin.conf"));
+    return !file.exists() || (file.isFile() && file.size() <= (1 << 20));
+}
+
+} // namespace
+
 QString frmfolder::savedFolder()
 {
+    if (!settingsFileUsable())
+        return {};
     QSettings settings(QStringLiteral("Veltrin"), QStringLiteral("Veltrin"));
-    return settings.value(QStringLiteral("Settings/Dir")).toString();
+    const QString folder = settings.value(QStringLiteral("Settings/Dir")).toString();
+    // No path holds a NUL; Qt's file calls complain about one on stderr.
+    return folder.contains(QChar(u'\0')) ? QString() : folder;
 }
 
 void frmfolder::saveFolder(const QString& folder)
 {
+    if (!settingsFileUsable())
+        return;
     QSettings settings(QStringLiteral("Veltrin"), QStringLiteral("Veltrin"));
     settings.setValue(QStringLiteral("Settings/Dir"), folder);
 }

@@ -1,6 +1,7 @@
 #include "runtime/propertybag.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <cmath>
 #include <limits>
@@ -218,10 +219,13 @@ void PropertyBag::remove(const QString& key)
 
 FormFile FormFile::load(const QString& path)
 {
+    // Only regular files, checked before opening: open() itself blocks on a
+    // FIFO, and a device behind the name would never end.
+    if (!QFileInfo(path).isFile())
+        return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    // Only regular files: a FIFO or device behind the name would block or never end.
     if (file.isSequential() || file.size() > kMaxBytes)
         return {};
     return parse(file.read(kMaxBytes));
