@@ -491,9 +491,9 @@ class Veltrin(Player):
         except (OSError, ValueError):
             return {}
         out = {"shown": s.get("framesShown")}
-        span = s.get("lastPts", -1) - s.get("firstPts", -1)
-        if clip and clip["fps"] and s.get("framesShown") is not None and span >= 0:
-            expected = round(span * clip["fps"]) + 1
+        if clip and clip["fps"] and s.get("framesShown") is not None and s.get("graphs"):
+            # Frames the stream time seen by the video path holds.
+            expected = round(s["spanSeconds"] * clip["fps"]) + s["graphs"]
             out["expected"] = expected
             out["dropped"] = max(0, expected - s["framesShown"])
         return out

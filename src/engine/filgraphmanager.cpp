@@ -3,12 +3,16 @@
 #include "engine/videowidget.h"
 #include "runtime/steps.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QSaveFile>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QUrl>
 #include <cmath>
 #include <gst/app/gstappsink.h>
+#include <gst/video/videooverlay.h>
 #include <mutex>
 #include <sys/stat.h>
 
@@ -68,6 +72,51 @@ bool isPlayableFile(const QString& path)
     return QFileInfo(path).isReadable();
 }
 
+// On X11 an image sink puts frames into the video window through shared
+// memory, as the X11 players do; Qt's widget path would add a copy into the
+// backing store and a wake-up of the GUI thread per frame. Xvfb has no Xv,
+// so the plain image sink is the one that works everywhere.
+bool nativeSinkAvailable()
+{
+    static const bool available = [] {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            return false;
+        GstElementFactory* factory = gst_element_factory_find("ximagesink");
+        if (!factory)
+            return false;
+        gst_object_unref(factory);
+        return true;
+    }();
+    return available;
+}
+
+// Frames shown and stream time covered, summed over every graph of the run,
+// written for bench/ when VELTRIN_STATS names a file. Off by default.
+struct VideoTotals {
+    quint64 shown = 0;
+    quint64 sinkDropped = 0;
+    double spanSeconds = 0.0;
+    int graphs = 0;
+};
+
+void writeVideoTotals(const VideoTotals& t)
+{
+    const QString path = qEnvironmentVariable("VELTRIN_STATS");
+    if (path.isEmpty())
+        return;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    file.write(QStringLiteral("{\"framesShown\": %1, \"sinkDropped\": %2, \"spanSeconds\": "
+                              "%3, \"graphs\": %4}\n")
+                   .arg(t.shown)
+                   .arg(t.sinkDropped)
+                   .arg(t.spanSeconds, 0, 'f', 6)
+                   .arg(t.graphs)
+                   .toUtf8());
+    file.commit();
+}
+
 GstFlowReturn onSample(GstAppSink* sink, gpointer user, bool preroll)
 {
     auto* self = static_cast<FilgraphManager*>(user);
@@ -88,7 +137,21 @@ FilgraphManager::FilgraphManager()
     m_playbin = makeElement("playbin");
     if (!m_playbin)
         return;
+    m_nativeSink = nativeSinkAvailable();
     buildSinks();
+    if (m_nativeSink) {
+        // Only the video widget gets an X window of its own; its siblings
+        // keep being painted by Qt into the player's backing store.
+        QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+        // The sink looks for its window while prerolling, on a streaming
+        // thread: the window must exist before RenderFile.
+        m_widget = new VideoWidget(m_frames);
+        m_widget->useNativeSink([this] {
+            if (m_videoSink)
+                gst_video_overlay_expose(GST_VIDEO_OVERLAY(m_videoSink.get()));
+        });
+        attachNativeWindow();
+    }
     m_bus.reset(gst_element_get_bus(m_playbin.get()));
     GPollFD pollFd {};
     gst_bus_get_pollfd(m_bus.get(), &pollFd);
@@ -101,6 +164,7 @@ FilgraphManager::FilgraphManager()
 
 FilgraphManager::~FilgraphManager()
 {
+    recordStatistics();
     m_busNotifier.reset();
     // Stops the streaming threads before anything they use goes away.
     if (m_playbin)
@@ -115,19 +179,41 @@ void FilgraphManager::buildSinks()
     GstElement* vbin = gst_bin_new("videobin");
     GstElement* convert = gst_element_factory_make("videoconvertscale", nullptr);
     GstElement* caps = gst_element_factory_make("capsfilter", nullptr);
-    GstElement* appsink = gst_element_factory_make("appsink", "videosink");
+    GstElement* sink = nullptr;
+    if (m_nativeSink) {
+        sink = gst_element_factory_make("ximagesink", "videosink");
+        // Input on the video window stays Qt's (the message drain).
+        g_object_set(sink, "handle-events", FALSE, "qos", TRUE, nullptr);
+    } else {
+        sink = gst_element_factory_make("appsink", "videosink");
+        g_object_set(sink, "sync", TRUE, "max-buffers", 2u, "qos", TRUE, nullptr);
+        GstAppSinkCallbacks callbacks {};
+        callbacks.new_preroll = [](GstAppSink* s, gpointer u) { return onSample(s, u, true); };
+        callbacks.new_sample = [](GstAppSink* s, gpointer u) { return onSample(s, u, false); };
+        gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
+    }
+    m_videoSink.reset(GST_ELEMENT(gst_object_ref(sink)));
     m_capsfilter.reset(GST_ELEMENT(gst_object_ref(caps)));
     CapsHandle bgrx(gst_caps_from_string(kVideoCaps));
     g_object_set(caps, "caps", bgrx.get(), nullptr);
-    g_object_set(appsink, "sync", TRUE, "max-buffers", 2u, "qos", TRUE, nullptr);
-    gst_bin_add_many(GST_BIN(vbin), convert, caps, appsink, nullptr);
-    gst_element_link_many(convert, caps, appsink, nullptr);
+    gst_bin_add_many(GST_BIN(vbin), convert, caps, sink, nullptr);
+    gst_element_link_many(convert, caps, sink, nullptr);
     PadHandle vpad(gst_element_get_static_pad(convert, "sink"));
     gst_element_add_pad(vbin, gst_ghost_pad_new("sink", vpad.get()));
-    GstAppSinkCallbacks callbacks {};
-    callbacks.new_preroll = [](GstAppSink* s, gpointer u) { return onSample(s, u, true); };
-    callbacks.new_sample = [](GstAppSink* s, gpointer u) { return onSample(s, u, false); };
-    gst_app_sink_set_callbacks(GST_APP_SINK(appsink), &callbacks, this, nullptr);
+    // The stream time the video path has seen, for the frame statistics.
+    gst_pad_add_probe(
+        vpad.get(), GST_PAD_PROBE_TYPE_BUFFER,
+        [](GstPad*, GstPadProbeInfo* info, gpointer user) {
+            auto* self = static_cast<FilgraphManager*>(user);
+            const GstClockTime pts = GST_BUFFER_PTS(GST_PAD_PROBE_INFO_BUFFER(info));
+            if (GST_CLOCK_TIME_IS_VALID(pts)) {
+                GstClockTime none = GST_CLOCK_TIME_NONE;
+                self->m_firstPts.compare_exchange_strong(none, pts);
+                self->m_lastPts = pts;
+            }
+            return GST_PAD_PROBE_OK;
+        },
+        this, nullptr);
 
     // Audio: keep the pitch at double rate, and turn one channel down for balance.
     GstElement* abin = gst_bin_new("audiofilter");
@@ -221,17 +307,59 @@ void FilgraphManager::RenderFile(const QString& path)
         }
     }
     m_rendered = true;
+    m_duration.reset();
     if (m_hasVideo) {
-        m_widget = new VideoWidget(m_frames);
+        if (!m_widget)
+            m_widget = new VideoWidget(m_frames);
         m_widget->resize(m_nativeSize);
         m_widget->setResizeHandler([this](QSize size) { onVideoResized(size); });
+    } else {
+        delete m_widget.data();
     }
+}
+
+void FilgraphManager::attachNativeWindow()
+{
+    // Qt may give the widget a new X window when it changes parent.
+    if (!m_nativeSink || !m_widget || !m_videoSink)
+        return;
+    const WId window = m_widget->winId();
+    if (window == m_attachedWindow)
+        return;
+    m_attachedWindow = window;
+    gst_video_overlay_set_window_handle(
+        GST_VIDEO_OVERLAY(m_videoSink.get()), static_cast<guintptr>(window));
+}
+
+void FilgraphManager::recordStatistics()
+{
+    static VideoTotals totals;
+    if (!m_hasVideo || !m_videoSink || qEnvironmentVariableIsEmpty("VELTRIN_STATS"))
+        return;
+    GstStructure* stats = nullptr;
+    g_object_get(m_videoSink.get(), "stats", &stats, nullptr);
+    guint64 rendered = 0, dropped = 0;
+    if (stats) {
+        gst_structure_get_uint64(stats, "rendered", &rendered);
+        gst_structure_get_uint64(stats, "dropped", &dropped);
+        gst_structure_free(stats);
+    }
+    totals.shown += m_nativeSink
+        ? rendered
+        : static_cast<quint64>(m_widget ? m_widget->distinctFramesPainted() : 0);
+    totals.sinkDropped += dropped;
+    const GstClockTime first = m_firstPts, last = m_lastPts;
+    if (GST_CLOCK_TIME_IS_VALID(first) && GST_CLOCK_TIME_IS_VALID(last) && last >= first)
+        totals.spanSeconds += static_cast<double>(last - first) / GST_SECOND;
+    ++totals.graphs;
+    writeVideoTotals(totals);
 }
 
 void FilgraphManager::setState(GstState state)
 {
     if (!m_rendered)
         return; // an empty graph has nothing to start or stop
+    m_position.reset();
     if (gst_element_set_state(m_playbin.get(), state) == GST_STATE_CHANGE_FAILURE)
         throw Failure("state change refused");
 }
@@ -266,10 +394,13 @@ double FilgraphManager::Duration() const
 {
     if (!m_rendered)
         return 0.0; // an empty graph reports no length
+    if (m_duration)
+        return *m_duration;
     gint64 ns = 0;
     if (!gst_element_query_duration(m_playbin.get(), GST_FORMAT_TIME, &ns) || ns < 0)
         throw Failure("duration unknown");
-    return static_cast<double>(ns) / GST_SECOND;
+    m_duration = static_cast<double>(ns) / GST_SECOND;
+    return *m_duration;
 }
 
 double FilgraphManager::CurrentPosition() const
@@ -283,10 +414,15 @@ double FilgraphManager::CurrentPosition() const
     // where the graph is going to be.
     if (m_seekTarget)
         return *m_seekTarget;
+    const auto now = std::chrono::steady_clock::now();
+    if (m_position && now - m_positionAt < std::chrono::milliseconds(1))
+        return *m_position;
     gint64 ns = 0;
     if (!gst_element_query_position(m_playbin.get(), GST_FORMAT_TIME, &ns) || ns < 0)
         throw Failure("position unknown");
-    return static_cast<double>(ns) / GST_SECOND;
+    m_position = static_cast<double>(ns) / GST_SECOND;
+    m_positionAt = now;
+    return *m_position;
 }
 
 void FilgraphManager::seek(double seconds, double rate)
@@ -300,6 +436,7 @@ void FilgraphManager::seek(double seconds, double rate)
             GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE))
         throw Failure("seek refused");
     m_eos = false;
+    m_position.reset();
     m_seekTarget = static_cast<double>(target) / GST_SECOND;
 }
 
@@ -386,6 +523,7 @@ void FilgraphManager::setOwner(QWidget* owner)
     m_widget->setGeometry(geometry);
     if (owner)
         m_widget->show();
+    attachNativeWindow();
 }
 
 void FilgraphManager::setMessageDrain(QWidget* drain)
@@ -461,6 +599,7 @@ void FilgraphManager::dispatchBusMessages()
     while (MessageHandle msg { gst_bus_pop(m_bus.get()) }) {
         switch (GST_MESSAGE_TYPE(msg.get())) {
         case GST_MESSAGE_EOS: m_eos = true; break;
+        case GST_MESSAGE_DURATION_CHANGED: m_duration.reset(); break;
         case GST_MESSAGE_ASYNC_DONE:
             if (GST_MESSAGE_SRC(msg.get()) == GST_OBJECT(m_playbin.get()))
                 m_seekTarget.reset();

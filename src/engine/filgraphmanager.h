@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSize>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -99,8 +100,11 @@ private:
     void dispatchBusMessages();
     void onVideoResized(QSize size);
     void buildSinks();
+    void attachNativeWindow();
+    void recordStatistics();
 
     ElementHandle m_playbin;
+    ElementHandle m_videoSink;
     ElementHandle m_panorama;
     ElementHandle m_capsfilter;
     BusHandle m_bus;
@@ -114,8 +118,21 @@ private:
     bool m_hasAudio = false;
     bool m_eos = false;
     bool m_refreshQueued = false;
+    // X11: an image sink draws into the video widget's own window; elsewhere
+    // (offscreen) frames go through an appsink and are painted by Qt.
+    bool m_nativeSink = false;
+    WId m_attachedWindow = 0;
     double m_rate = 1.0;
     std::optional<double> m_seekTarget; // a seek not yet settled
+    // A file's length does not change while it plays; asked every 10 ms.
+    mutable std::optional<double> m_duration;
+    // Positions asked in one burst (the timeline asks three times per tick)
+    // share one query.
+    mutable std::optional<double> m_position;
+    mutable std::chrono::steady_clock::time_point m_positionAt;
+    // Streaming-thread view of the frames entering the video path.
+    std::atomic<GstClockTime> m_firstPts { GST_CLOCK_TIME_NONE };
+    std::atomic<GstClockTime> m_lastPts { GST_CLOCK_TIME_NONE };
 };
 
 } // namespace veltrin

@@ -82,8 +82,28 @@ QImage VideoWidget::currentFrame() const
     return mapped.image().copy();
 }
 
+void VideoWidget::useNativeSink(std::function<void()> expose)
+{
+    m_expose = std::move(expose);
+    // Our own X window, without turning the player's other widgets native.
+    setAttribute(Qt::WA_DontCreateNativeAncestors);
+    setAttribute(Qt::WA_NativeWindow);
+    setAttribute(Qt::WA_PaintOnScreen);
+    setAttribute(Qt::WA_NoSystemBackground);
+    winId();
+}
+
+QPaintEngine* VideoWidget::paintEngine() const
+{
+    return m_expose ? nullptr : QWidget::paintEngine();
+}
+
 void VideoWidget::paintEvent(QPaintEvent*)
 {
+    if (m_expose) {
+        m_expose();
+        return;
+    }
     SampleHandle sample = m_frames->take();
     QPainter painter(this);
     if (!sample) {
@@ -92,6 +112,11 @@ void VideoWidget::paintEvent(QPaintEvent*)
     }
     MappedFrame mapped(sample.get());
     const QImage image = mapped.image();
+    GstBuffer* buffer = gst_sample_get_buffer(sample.get());
+    const GstClockTime pts = buffer ? GST_BUFFER_PTS(buffer) : GST_CLOCK_TIME_NONE;
+    if (pts != m_lastPts || !GST_CLOCK_TIME_IS_VALID(pts))
+        ++m_distinctFrames;
+    m_lastPts = pts;
     if (image.size() == size()) {
         painter.drawImage(0, 0, image);
     } else {

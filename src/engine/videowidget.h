@@ -43,6 +43,14 @@ public:
     // The newest frame as an image (a copy), for tests and screenshots.
     QImage currentFrame() const;
     int framesPainted() const { return m_framesPainted; }
+    // Distinct frames painted (a repaint of the same frame does not count).
+    int distinctFramesPainted() const { return m_distinctFrames; }
+
+    // On X11 a video sink draws straight into this widget's own X window;
+    // Qt then paints nothing there and an expose asks the sink to redraw.
+    void useNativeSink(std::function<void()> expose);
+    bool usesNativeSink() const { return static_cast<bool>(m_expose); }
+    QPaintEngine* paintEngine() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -53,7 +61,10 @@ private:
     std::shared_ptr<FrameSlot> m_frames;
     QPointer<QWidget> m_drain;
     std::function<void(QSize)> m_onResize;
+    std::function<void()> m_expose;
     int m_framesPainted = 0;
+    int m_distinctFrames = 0;
+    GstClockTime m_lastPts = GST_CLOCK_TIME_NONE;
 };
 
 } // namespace veltrin
