@@ -8,7 +8,10 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 using namespace veltrin;
@@ -115,6 +118,30 @@ TEST(Mpris, commandsRunThePlayersOwnOperations)
         EXPECT_TRUE(fakes.log->join(u", ").contains(c.expected.join(u", ")))
             << c.method << " log: " << fakes.log->join(u", ").toStdString();
     }
+}
+
+TEST(Mpris, volumeAndOpenUriGoThroughThePlayersOwnSteps)
+{
+    test::FakeGraphFactory fakes;
+    Session s(fakes.factory());
+    const QString clip = s.dir.filePath(QStringLiteral("clip.mpg"));
+    QFile(clip).open(QIODevice::WriteOnly);
+
+    // Only an existing local media file opens.
+    s.send(QStringLiteral("OpenUri"), { QStringLiteral("https://example.org/clip.mpg") });
+    s.send(QStringLiteral("OpenUri"), { QUrl::fromLocalFile(s.dir.path()).toString() });
+    EXPECT_EQ(fakes.created, 0);
+    s.send(QStringLiteral("OpenUri"), { QUrl::fromLocalFile(clip).toString() });
+    EXPECT_EQ(s.player->CurrentFile, clip);
+    EXPECT_TRUE(fakes.log->contains(QStringLiteral("RenderFile ") + clip));
+
+    // 0.1 is -20 dB: the volume slider's -2000, applied as a drag applies it.
+    const QDBusMessage reply = test::call(s.client, kService, kPath,
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
+        { kPlayer, QStringLiteral("Volume"), QVariant::fromValue(QDBusVariant(0.1)) });
+    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(fakes.log->contains(QStringLiteral("Volume=-2000")));
+    EXPECT_NEAR(s.get(QStringLiteral("Volume")).toDouble(), 0.1, 1e-6);
 }
 
 TEST(Mpris, nextAndPreviousMoveThroughThePlayList)
