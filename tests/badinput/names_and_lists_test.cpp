@@ -199,7 +199,8 @@ TEST_F(Names, folderVanishesDuringPlay)
     ASSERT_TRUE(QDir().mkpath(folder));
     QByteArray list;
     for (int i = 0; i < 4; ++i) {
-        copyClip(Clip::Mpg, folder, QStringLiteral("clip%1.mpg").arg(i), 1);
+        // Two seconds: the first ends within the probing and the next is gone.
+        copyClip(Clip::Mpg, folder, QStringLiteral("clip%1.mpg").arg(i), 2);
         list += "clip" + QByteArray::number(i) + ".mpg\r\n";
     }
     ASSERT_TRUE(writeBytes(QFile::encodeName(folder) + "/list.pls", list));
