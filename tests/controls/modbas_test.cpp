@@ -43,6 +43,11 @@ struct ShiftCase {
     Colour out;
 };
 
+void PrintTo(const ShiftCase& c, std::ostream* os)
+{
+    *os << std::hex << c.in << (c.amount < 0 ? "-" : "+") << std::dec << std::abs(c.amount);
+}
+
 class ShiftColorTable : public ::testing::TestWithParam<ShiftCase> {};
 
 TEST_P(ShiftColorTable, shiftsRedGreenByAmountAndBlueByWeightedAmount)

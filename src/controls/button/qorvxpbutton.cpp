@@ -6,9 +6,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QResizeEvent>
 #include <QShortcut>
 #include <QTimer>
 #include <cmath>
@@ -145,6 +142,11 @@ QorvXPButton::QorvXPButton(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true); // the hover entry comes from plain pointer moves
+    m_hoverTimer = new QTimer(this);
+    m_hoverTimer->setInterval(10);
+    m_hoverTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_hoverTimer, &QTimer::timeout, this, &QorvXPButton::pollHover);
     InitProperties();
 }
 
@@ -832,83 +834,8 @@ void QorvXPButton::ApplyHotKeys()
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, [this] {
             if (isEnabled())
-                emit Click(); // replaced by the click routine in the interaction part
+                clickRoutine(); // the access-key press
         });
         m_shortcuts.append(shortcut);
     }
-}
-
-// ---- Qt events (stand-in painting until the rendering part) --------------------------------
-
-void QorvXPButton::ReDraw(bool)
-{
-    syncClientSize();
-    if (m_H == 0)
-        return;
-    if (m_face.size() != QSize(m_W, m_H))
-        m_face = QImage(m_W, m_H, QImage::Format_RGB32);
-    QPainter p(&m_face);
-    p.fillRect(m_face.rect(), m_state.pressed ? QColor(208, 208, 200) : QColor(244, 244, 240));
-    p.setPen(isEnabled() ? QColor(0, 60, 115) : QColor(171, 171, 144));
-    p.drawRect(m_face.rect().adjusted(0, 0, -1, -1));
-    p.drawText(m_face.rect(), Qt::AlignCenter, m.Caption);
-    p.end();
-    update();
-}
-
-void QorvXPButton::paintEvent(QPaintEvent*)
-{
-    if (m_face.size() != size())
-        Refresh();
-    QPainter p(this);
-    p.drawImage(0, 0, m_face);
-}
-
-void QorvXPButton::resizeEvent(QResizeEvent*)
-{
-    syncClientSize();
-    Refresh();
-}
-
-void QorvXPButton::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::EnabledChange)
-        ReDraw(true);
-    else if (event->type() == QEvent::FontChange)
-        Refresh(); // the caption is measured in the font
-    QWidget::changeEvent(event);
-}
-
-namespace {
-short buttonValue(Qt::MouseButton b)
-{
-    switch (b) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 4;
-    default: return 0;
-    }
-}
-} // namespace
-
-void QorvXPButton::mousePressEvent(QMouseEvent* event)
-{
-    const QPointF pos = event->position();
-    if (event->button() == Qt::LeftButton) {
-        m_state.pressed = true;
-        ReDraw(false);
-    }
-    emit MouseDown(buttonValue(event->button()), 0, float(pos.x()), float(pos.y()));
-}
-
-void QorvXPButton::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton)
-        return;
-    const QPointF pos = event->position();
-    emit MouseUp(1, 0, float(pos.x()), float(pos.y()));
-    if (rect().contains(pos.toPoint()))
-        emit Click();
-    m_state.pressed = false;
-    ReDraw(true);
 }

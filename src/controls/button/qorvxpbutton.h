@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QImage>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -318,6 +319,17 @@ public:
     const QImage& faceImage() const { return m_face; }
     // Repaints the face (ReDraw(force)) and returns it.
     QImage renderImage(bool force = true);
+    // The window shape of a WindowsXPButton of that size (Part 5.2).
+    static QRegion xpWindowRegion(int width, int height);
+    // Row y of the XP gradient on a button `height` pixels tall:
+    // ShiftColor(k, n(-(25 / height) * y)), computed in single precision.
+    static Colour xpShade(Colour k, int y, int height);
+
+    // ---- interaction (Part 5.3) ---------------------------------------------
+    // One tick of the hover poll (Timer1): ends the hover once the pointer is
+    // found outside the button.
+    void pollHover();
+    bool isHoverPolling() const;
 
 signals:
     // Declared order matters: hosts bind handlers by it.
@@ -342,6 +354,12 @@ protected:
     void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     // Stored properties; the initialisers are the values of a new control.
@@ -450,8 +468,28 @@ private:
     void PlaceCaption();
     Rect pictureFrameInset(const Rect& area) const;
 
-    // Hot keys (Part 5.3).
+    // Painting (Part 5.2), into the face image.
+    void PaintFace(QPainter& p, bool force);
+    void PaintXPFace(QPainter& p, bool force);
+    void PaintFlatFace(QPainter& p);
+    void PaintXPBorder(QPainter& p, Colour k);
+    void PaintArrowGlyph(QPainter& p, Colour k);
+    void PaintChevronGlyph(QPainter& p, Colour k);
+    void PaintCaption(QPainter& p);
+    void PaintPictures(QPainter& p, bool force);
+    void PaintPictureFrame(QPainter& p, int x, int y, const PictureRef& picture);
+    void ApplyWindowRegion();
+    bool drawsEnabled() const { return isEnabled() || m.WithoutDisEnabledEffect; }
+
+    // Interaction (Part 5.3).
     void ApplyHotKeys();
+    void clickRoutine();
+    void relayoutIfNoNormalPicture();
+
+    QTimer* m_hoverTimer = nullptr; // Timer1: the 10 ms hover poll
+    bool m_clickArmed = false;      // a left press began on the button
+    bool m_maskSet = false;
+    QSize m_maskSize;
 
     Props m;
     State m_state;
