@@ -1,5 +1,5 @@
 // QorvXPButton: pointer, hover poll, keyboard, focus and the order of its
-// events (Parts 5.3, 5.6).
+// events.
 #include "button_harness.h"
 
 #include "support/wait.h"

@@ -1,4 +1,4 @@
-// QorvXPButton: layout of content, add-in, picture and caption (Part 5.5).
+// QorvXPButton: layout of content, add-in, picture and caption.
 #include "button_harness.h"
 
 #include <QFontMetrics>

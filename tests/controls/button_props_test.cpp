@@ -1,4 +1,4 @@
-// QorvXPButton: properties, setter rules and persistence (Part 5.1).
+// QorvXPButton: properties, setter rules and persistence.
 #include "button_harness.h"
 
 #include <QCursor>

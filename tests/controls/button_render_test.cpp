@@ -1,4 +1,4 @@
-// QorvXPButton: window shape and pixels of the looks (Part 5.2).
+// QorvXPButton: window shape and pixels of the looks.
 #include "button_harness.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 // The player's transport buttons as their form file configures them: the XP
-// look, no caption, a monochrome glyph and its hover colour (Parts 5.1, 5.6).
+// look, no caption, a monochrome glyph and its hover colour.
 #include "button_harness.h"
 
 #include <QApplication>

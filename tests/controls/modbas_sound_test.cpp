@@ -1,4 +1,4 @@
-// modBas: the hover sound resources and their asynchronous player (Part 5.4).
+// modBas: the hover sound resources and their asynchronous player.
 #include "controls/button/modbas.h"
 
 #include "support/wait.h"

@@ -1,4 +1,4 @@
-// modBas: colour arithmetic, drawing primitives and the picture effects (Part 5.4).
+// modBas: colour arithmetic, drawing primitives and the picture effects.
 #include "controls/button/modbas.h"
 
 #include <QGuiApplication>

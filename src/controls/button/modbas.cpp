@@ -31,37 +31,37 @@ bool paletteColour(int index, Colour& out)
     constexpr QPalette::ColorGroup I = QPalette::Inactive;
     constexpr QPalette::ColorGroup D = QPalette::Disabled;
     static constexpr Entry table[] = {
-        {A, R::Button},          // 0 scroll bar
-        {A, R::Window},          // 1 desktop
-        {A, R::Highlight},       // 2 active caption
-        {I, R::Highlight},       // 3 inactive caption
-        {A, R::Window},          // 4 menu
-        {A, R::Base},            // 5 window
-        {A, R::Shadow},          // 6 window frame
-        {A, R::WindowText},      // 7 menu text
-        {A, R::Text},            // 8 window text
-        {A, R::HighlightedText}, // 9 caption text
-        {A, R::Window},          // 10 active border
-        {I, R::Window},          // 11 inactive border
-        {A, R::Dark},            // 12 application workspace
-        {A, R::Highlight},       // 13 highlight
-        {A, R::HighlightedText}, // 14 highlight text
-        {A, R::Button},          // 15 button face
-        {A, R::Dark},            // 16 button shadow
-        {D, R::Text},            // 17 grey text
-        {A, R::ButtonText},      // 18 button text
-        {I, R::HighlightedText}, // 19 inactive caption text
-        {A, R::Light},           // 20 button highlight
-        {A, R::Shadow},          // 21 3-D dark shadow
-        {A, R::Midlight},        // 22 3-D light
-        {A, R::ToolTipText},     // 23 tool tip text
-        {A, R::ToolTipBase},     // 24 tool tip background
-        {A, R::NoRole},          // 25 unused: black
-        {A, R::Link},            // 26 hot-tracked item
-        {A, R::Highlight},       // 27 active caption gradient
-        {I, R::Highlight},       // 28 inactive caption gradient
-        {A, R::Highlight},       // 29 menu highlight
-        {A, R::Window},          // 30 menu bar
+        { A, R::Button }, // 0 scroll bar
+        { A, R::Window }, // 1 desktop
+        { A, R::Highlight }, // 2 active caption
+        { I, R::Highlight }, // 3 inactive caption
+        { A, R::Window }, // 4 menu
+        { A, R::Base }, // 5 window
+        { A, R::Shadow }, // 6 window frame
+        { A, R::WindowText }, // 7 menu text
+        { A, R::Text }, // 8 window text
+        { A, R::HighlightedText }, // 9 caption text
+        { A, R::Window }, // 10 active border
+        { I, R::Window }, // 11 inactive border
+        { A, R::Dark }, // 12 application workspace
+        { A, R::Highlight }, // 13 highlight
+        { A, R::HighlightedText }, // 14 highlight text
+        { A, R::Button }, // 15 button face
+        { A, R::Dark }, // 16 button shadow
+        { D, R::Text }, // 17 grey text
+        { A, R::ButtonText }, // 18 button text
+        { I, R::HighlightedText }, // 19 inactive caption text
+        { A, R::Light }, // 20 button highlight
+        { A, R::Shadow }, // 21 3-D dark shadow
+        { A, R::Midlight }, // 22 3-D light
+        { A, R::ToolTipText }, // 23 tool tip text
+        { A, R::ToolTipBase }, // 24 tool tip background
+        { A, R::NoRole }, // 25 unused: black
+        { A, R::Link }, // 26 hot-tracked item
+        { A, R::Highlight }, // 27 active caption gradient
+        { I, R::Highlight }, // 28 inactive caption gradient
+        { A, R::Highlight }, // 29 menu highlight
+        { A, R::Window }, // 30 menu bar
     };
     if (index < 0 || index >= static_cast<int>(std::size(table)))
         return false;
@@ -141,7 +141,7 @@ Colour ShiftColor(Colour k, qint32 amount)
     qint64 r = (k & 0xFF) + a;
     qint64 g = ((k >> 8) & 0xFF) + a;
     const qint64 b0 = (k >> 16) & 0xFF;
-    // Integer division truncates toward zero, as the original's did.
+    // Integer division truncates toward zero.
     qint64 b = b0 + (b0 * a) / 192;
     if (a > 0) {
         r = std::min<qint64>(r, 255);
@@ -163,8 +163,8 @@ int SmoothChannel(int v)
 
 Colour SmoothColor(Colour k)
 {
-    return rgb(SmoothChannel(k & 0xFF), SmoothChannel((k >> 8) & 0xFF),
-               SmoothChannel((k >> 16) & 0xFF));
+    return rgb(
+        SmoothChannel(k & 0xFF), SmoothChannel((k >> 8) & 0xFF), SmoothChannel((k >> 16) & 0xFF));
 }
 
 QColor toQColor(Colour k)
@@ -306,7 +306,7 @@ void DrawFocusRect(QPainter& p, int left, int top, int right, int bottom)
 }
 
 void DrawPictureEffect(QPainter& p, int x, int y, int w, int h, const veltrin::PictureRef& picture,
-                       int srcWidth, int srcHeight, int effect, bool greyMode)
+    int srcWidth, int srcHeight, int effect, bool greyMode)
 {
     if (w <= 0 || h <= 0 || !picture || picture->isEmpty() || effect < 0 || effect > 2)
         return;
@@ -411,9 +411,8 @@ int greyLevel(int red, int green, int blue)
 
 void recolourPixel(std::uint8_t* bgr, bool greyMode)
 {
-    const std::uint8_t g = greyMode
-        ? static_cast<std::uint8_t>(greyLevel(bgr[2], bgr[1], bgr[0]))
-        : std::uint8_t{128};
+    const std::uint8_t g = greyMode ? static_cast<std::uint8_t>(greyLevel(bgr[2], bgr[1], bgr[0]))
+                                    : std::uint8_t { 128 };
     bgr[0] = bgr[1] = bgr[2] = g;
 }
 
@@ -432,7 +431,8 @@ bool changedAt(const Buffer& background, const Buffer& composed, std::size_t at)
 }
 } // namespace
 
-void recolourChanged(const Buffer& background, Buffer& composed, int width, int height, bool greyMode)
+void recolourChanged(
+    const Buffer& background, Buffer& composed, int width, int height, bool greyMode)
 {
     for (int row = 0; row < height; ++row) {
         for (int c = 0; c < width; ++c) {
@@ -449,15 +449,17 @@ void emboss(const Buffer& background, Buffer& composed, int width, int height)
     std::vector<std::uint8_t> changed(static_cast<std::size_t>(width) * height, 0);
     for (int row = 0; row < height; ++row)
         for (int c = 0; c < width; ++c)
-            changed[static_cast<std::size_t>(row) * width + c] =
-                changedAt(background, composed, offset(width, c, row)) ? 1 : 0;
-    auto isChanged = [&](int c, int row) { return changed[static_cast<std::size_t>(row) * width + c] != 0; };
+            changed[static_cast<std::size_t>(row) * width + c]
+                = changedAt(background, composed, offset(width, c, row)) ? 1 : 0;
+    auto isChanged
+        = [&](int c, int row) { return changed[static_cast<std::size_t>(row) * width + c] != 0; };
     for (int row = 0; row < height; ++row) {
         for (int c = width - 1; c >= 0; --c) {
             std::uint8_t* px = &composed[offset(width, c, row)];
             if (isChanged(c, row)) {
                 px[0] = px[1] = px[2] = 128;
-            } else if ((row + 1 < height && isChanged(c, row + 1)) || (c > 0 && isChanged(c - 1, row))) {
+            } else if ((row + 1 < height && isChanged(c, row + 1))
+                || (c > 0 && isChanged(c - 1, row))) {
                 px[0] = px[1] = px[2] = 255;
             }
         }

@@ -17,7 +17,7 @@ class QPainter;
 // Colours are 32-bit values laid out as 0x00BBGGRR; a negative value
 // (0x80000000 + n) names system colour n, resolved through the application
 // palette. Drawing goes through a QPainter without antialiasing and follows
-// the GDI pixel rules the button was designed with: a line leaves out its end
+// the pixel rules the button was designed with: a line leaves out its end
 // point, a box covers (x, y) up to but not including (x + w, y + h).
 namespace modBas {
 
@@ -33,8 +33,14 @@ inline constexpr int kColorBtnHighlight = 20;
 inline constexpr int kColor3DDkShadow = 21;
 inline constexpr int kColor3DLight = 22;
 
-constexpr Colour systemColour(int index) { return static_cast<Colour>(0x80000000u | static_cast<quint32>(index)); }
-constexpr Colour rgb(int r, int g, int b) { return r + 256 * g + 65536 * b; }
+constexpr Colour systemColour(int index)
+{
+    return static_cast<Colour>(0x80000000u | static_cast<quint32>(index));
+}
+constexpr Colour rgb(int r, int g, int b)
+{
+    return r + 256 * g + 65536 * b;
+}
 
 // ---- colours ---------------------------------------------------------------
 
@@ -79,7 +85,7 @@ void DrawFocusRect(QPainter& p, int left, int top, int right, int bottom);
 // QImage under the painter. Nothing is drawn for a zero size, an empty picture
 // or an effect outside 0..2.
 void DrawPictureEffect(QPainter& p, int x, int y, int w, int h, const veltrin::PictureRef& picture,
-                       int srcWidth, int srcHeight, int effect, bool greyMode);
+    int srcWidth, int srcHeight, int effect, bool greyMode);
 
 // ---- pixel arithmetic of the effects ----------------------------------------
 //
@@ -101,7 +107,8 @@ int greyLevel(int red, int green, int blue);
 void recolourPixel(std::uint8_t* bgr, bool greyMode);
 void recolourAll(Buffer& buffer, int width, int height, bool greyMode);
 // Recolours the pixels of composed that differ from background.
-void recolourChanged(const Buffer& background, Buffer& composed, int width, int height, bool greyMode);
+void recolourChanged(
+    const Buffer& background, Buffer& composed, int width, int height, bool greyMode);
 // Changed pixels become (128, 128, 128); an unchanged pixel becomes white when
 // the pixel above it on screen, or else the one to its left, was changed.
 void emboss(const Buffer& background, Buffer& composed, int width, int height);

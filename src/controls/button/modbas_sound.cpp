@@ -30,12 +30,12 @@ qint64 nowMs()
 const char* audioSinkName()
 {
     static const char* const name = [] {
-        for (const char* candidate : {"pulsesink", "alsasink"}) {
+        for (const char* candidate : { "pulsesink", "alsasink" }) {
             ElementHandle sink = makeElement(candidate);
             if (!sink)
                 continue;
-            const bool opens =
-                gst_element_set_state(sink.get(), GST_STATE_READY) == GST_STATE_CHANGE_SUCCESS;
+            const bool opens
+                = gst_element_set_state(sink.get(), GST_STATE_READY) == GST_STATE_CHANGE_SUCCESS;
             gst_element_set_state(sink.get(), GST_STATE_NULL);
             if (opens)
                 return candidate;
@@ -55,7 +55,7 @@ private:
         GstSoundOutput* owner = nullptr;
         GstElement* pipeline = nullptr; // owned reference
         QByteArray wave;
-        std::atomic<bool> finishing{false};
+        std::atomic<bool> finishing { false };
     };
 
     // A sound whose end never came (a sink that hung) frees the slot after this.
@@ -66,8 +66,8 @@ private:
     static void requestFinish(Job* job);
     static void finish(GstElement* pipeline, gpointer data);
 
-    std::atomic<bool> m_busy{false};
-    std::atomic<qint64> m_startedMs{0};
+    std::atomic<bool> m_busy { false };
+    std::atomic<qint64> m_startedMs { 0 };
 };
 
 bool GstSoundOutput::play(const QByteArray& wave, const QString& name)
@@ -102,7 +102,7 @@ void GstSoundOutput::start(GstElement* pipeline, gpointer data)
     GstElement* resample = gst_element_factory_make("audioresample", nullptr);
     GstElement* sink = gst_element_factory_make(audioSinkName(), nullptr);
     if (!src || !parse || !convert || !resample || !sink) {
-        for (GstElement* e : {src, parse, convert, resample, sink}) {
+        for (GstElement* e : { src, parse, convert, resample, sink }) {
             if (e)
                 gst_object_unref(gst_object_ref_sink(e));
         }
@@ -120,7 +120,8 @@ void GstSoundOutput::start(GstElement* pipeline, gpointer data)
     GstCaps* caps = gst_caps_new_empty_simple("audio/x-wav");
     g_object_set(src, "caps", caps, "format", GST_FORMAT_BYTES, nullptr);
     gst_caps_unref(caps);
-    GstBuffer* buffer = gst_buffer_new_memdup(job->wave.constData(), static_cast<gsize>(job->wave.size()));
+    GstBuffer* buffer
+        = gst_buffer_new_memdup(job->wave.constData(), static_cast<gsize>(job->wave.size()));
     gst_app_src_push_buffer(GST_APP_SRC(src), buffer); // takes the buffer
     gst_app_src_end_of_stream(GST_APP_SRC(src));
 
@@ -165,7 +166,7 @@ void GstSoundOutput::finish(GstElement* pipeline, gpointer data)
     owner->m_busy = false;
 }
 
-std::atomic<SoundOutput*> g_output{nullptr};
+std::atomic<SoundOutput*> g_output { nullptr };
 
 } // namespace
 
@@ -189,7 +190,7 @@ SoundOutput& soundOutput()
 
 QByteArray SoundResource(const QString& name)
 {
-    // Resource names compare without regard to case, as the original's did.
+    // Resource names compare without regard to case.
     static const QHash<QString, QString> index = [] {
         QHash<QString, QString> map;
         const QFileInfoList entries = QDir(QStringLiteral(":/sounds")).entryInfoList(QDir::Files);

@@ -1,4 +1,4 @@
-// QorvXPButton: properties, their setters' rules and persistence (Part 5.1).
+// QorvXPButton: properties, their setters' rules and persistence.
 #include "controls/button/qorvxpbutton.h"
 
 #include "runtime/propertybag.h"
@@ -55,7 +55,7 @@ Qt::CursorShape cursorShape(qint16 pointer)
 
 struct QorvXPButton::Persisted {
     using Field = std::variant<qint32 Props::*, qint16 Props::*, bool Props::*, double Props::*,
-                               QString Props::*, PictureRef Props::*>;
+        QString Props::*, PictureRef Props::*>;
     const char* key;
     Field field;
 };
@@ -65,65 +65,65 @@ std::span<const QorvXPButton::Persisted> QorvXPButton::persisted()
     // In the order the properties are saved, after Caption, Enabled, Font,
     // MouseIcon and MousePointer (which belong to the host).
     static const Persisted table[] = {
-        {"Button_Type", &Props::Button_Type},
-        {"ButtonColorSet", &Props::ButtonColorSet},
-        {"ButtonCaptionPercent", &Props::ButtonCaptionPercent},
-        {"ButtonCaptionPosition", &Props::ButtonCaptionPosition},
-        {"ButtonCaptionLayout", &Props::ButtonCaptionLayout},
-        {"ButtonPictureLayout", &Props::ButtonPictureLayout},
-        {"ButtonPicture_Normal", &Props::ButtonPicture_Normal},
-        {"ButtonPicture_Over", &Props::ButtonPicture_Over},
-        {"ButtonPicture_Addin", &Props::ButtonPicture_Addin},
-        {"ButtonSound_Over", &Props::ButtonSound_Over},
-        {"ButtonSound_Click", &Props::ButtonSound_Click},
-        {"WithoutDisEnabledEffect", &Props::WithoutDisEnabledEffect},
-        {"Frame_Color", &Props::Frame_Color},
-        {"Switch_ShowShadow", &Props::Switch_ShowShadow},
-        {"ShadowColor", &Props::ShadowColor},
-        {"ShadowLength", &Props::ShadowLength},
-        {"SwitchBorder_Over", &Props::SwitchBorder_Over},
-        {"SwitchFocusRect", &Props::SwitchFocusRect},
-        {"FocusRectDis", &Props::FocusRectDis},
-        {"SwitchShowCaption", &Props::SwitchShowCaption},
-        {"Caption_MultiLines", &Props::Caption_MultiLines},
-        {"CaptionBackgroundColor", &Props::CaptionBackgroundColor},
-        {"CaptionBackColor_Over", &Props::CaptionBackColor_Over},
-        {"CaptionBackColor_Click", &Props::CaptionBackColor_Click},
-        {"SwitchCaptionClickColor", &Props::SwitchCaptionClickColor},
-        {"CaptionBackSmoothColor", &Props::CaptionBackSmoothColor},
-        {"SwitchCaptionSmoothColor", &Props::SwitchCaptionSmoothColor},
-        {"CaptionNormalColor", &Props::CaptionNormalColor},
-        {"SwitchCaptionOverColor", &Props::SwitchCaptionOverColor},
-        {"CaptionClickColor", &Props::CaptionClickColor},
-        {"CaptionMargin_Bottom", &Props::CaptionMargin_Bottom},
-        {"CaptionMargin_Left", &Props::CaptionMargin_Left},
-        {"CaptionMargin_Right", &Props::CaptionMargin_Right},
-        {"CaptionMargin_Top", &Props::CaptionMargin_Top},
-        {"PictureFrameBackColor", &Props::PictureFrameBackColor},
-        {"SwitchPictureFrameBackColor", &Props::SwitchPictureFrameBackColor},
-        {"PictureForeColor", &Props::PictureForeColor},
-        {"SwitchPictureForeColor", &Props::SwitchPictureForeColor},
-        {"PictureAreaBackColor", &Props::PictureAreaBackColor},
-        {"PictureFrameBackColor_Over", &Props::PictureFrameBackColor_Over},
-        {"PictureAreaBackColor_Click", &Props::PictureAreaBackColor_Click},
-        {"SwitchPictureFrameBackColor_Click", &Props::SwitchPictureFrameBackColor_Click},
-        {"PictureAreaBackSmoothColor", &Props::PictureAreaBackSmoothColor},
-        {"SwitchPictureFrameBackSmoothColor", &Props::SwitchPictureFrameBackSmoothColor},
-        {"PictureFrameMargin_Bottom", &Props::PictureFrameMargin_Bottom},
-        {"PictureFrameMargin_Left", &Props::PictureFrameMargin_Left},
-        {"PictureFrameMargin_Right", &Props::PictureFrameMargin_Right},
-        {"PictureFrameMargin_Top", &Props::PictureFrameMargin_Top},
-        {"SwitchScalePicture", &Props::SwitchScalePicture},
-        {"PictureFrame_Height", &Props::PictureFrame_Height},
-        {"PictureFrame_Width", &Props::PictureFrame_Width},
-        {"ToolBarForeColor", &Props::ToolBarForeColor},
-        {"ToolBarHandle_Width", &Props::ToolBarHandle_Width},
-        {"ToolBarHandle_LineSpace", &Props::ToolBarHandle_LineSpace},
-        {"PictureAddin_Margin", &Props::PictureAddin_Margin},
-        {"PictureAddin_Width", &Props::PictureAddin_Width},
-        {"PictureAddin_Height", &Props::PictureAddin_Height},
-        {"HotKey", &Props::HotKey},
-        {"PictureFrameEffect", &Props::PictureFrameEffect},
+        { "Button_Type", &Props::Button_Type },
+        { "ButtonColorSet", &Props::ButtonColorSet },
+        { "ButtonCaptionPercent", &Props::ButtonCaptionPercent },
+        { "ButtonCaptionPosition", &Props::ButtonCaptionPosition },
+        { "ButtonCaptionLayout", &Props::ButtonCaptionLayout },
+        { "ButtonPictureLayout", &Props::ButtonPictureLayout },
+        { "ButtonPicture_Normal", &Props::ButtonPicture_Normal },
+        { "ButtonPicture_Over", &Props::ButtonPicture_Over },
+        { "ButtonPicture_Addin", &Props::ButtonPicture_Addin },
+        { "ButtonSound_Over", &Props::ButtonSound_Over },
+        { "ButtonSound_Click", &Props::ButtonSound_Click },
+        { "WithoutDisEnabledEffect", &Props::WithoutDisEnabledEffect },
+        { "Frame_Color", &Props::Frame_Color },
+        { "Switch_ShowShadow", &Props::Switch_ShowShadow },
+        { "ShadowColor", &Props::ShadowColor },
+        { "ShadowLength", &Props::ShadowLength },
+        { "SwitchBorder_Over", &Props::SwitchBorder_Over },
+        { "SwitchFocusRect", &Props::SwitchFocusRect },
+        { "FocusRectDis", &Props::FocusRectDis },
+        { "SwitchShowCaption", &Props::SwitchShowCaption },
+        { "Caption_MultiLines", &Props::Caption_MultiLines },
+        { "CaptionBackgroundColor", &Props::CaptionBackgroundColor },
+        { "CaptionBackColor_Over", &Props::CaptionBackColor_Over },
+        { "CaptionBackColor_Click", &Props::CaptionBackColor_Click },
+        { "SwitchCaptionClickColor", &Props::SwitchCaptionClickColor },
+        { "CaptionBackSmoothColor", &Props::CaptionBackSmoothColor },
+        { "SwitchCaptionSmoothColor", &Props::SwitchCaptionSmoothColor },
+        { "CaptionNormalColor", &Props::CaptionNormalColor },
+        { "SwitchCaptionOverColor", &Props::SwitchCaptionOverColor },
+        { "CaptionClickColor", &Props::CaptionClickColor },
+        { "CaptionMargin_Bottom", &Props::CaptionMargin_Bottom },
+        { "CaptionMargin_Left", &Props::CaptionMargin_Left },
+        { "CaptionMargin_Right", &Props::CaptionMargin_Right },
+        { "CaptionMargin_Top", &Props::CaptionMargin_Top },
+        { "PictureFrameBackColor", &Props::PictureFrameBackColor },
+        { "SwitchPictureFrameBackColor", &Props::SwitchPictureFrameBackColor },
+        { "PictureForeColor", &Props::PictureForeColor },
+        { "SwitchPictureForeColor", &Props::SwitchPictureForeColor },
+        { "PictureAreaBackColor", &Props::PictureAreaBackColor },
+        { "PictureFrameBackColor_Over", &Props::PictureFrameBackColor_Over },
+        { "PictureAreaBackColor_Click", &Props::PictureAreaBackColor_Click },
+        { "SwitchPictureFrameBackColor_Click", &Props::SwitchPictureFrameBackColor_Click },
+        { "PictureAreaBackSmoothColor", &Props::PictureAreaBackSmoothColor },
+        { "SwitchPictureFrameBackSmoothColor", &Props::SwitchPictureFrameBackSmoothColor },
+        { "PictureFrameMargin_Bottom", &Props::PictureFrameMargin_Bottom },
+        { "PictureFrameMargin_Left", &Props::PictureFrameMargin_Left },
+        { "PictureFrameMargin_Right", &Props::PictureFrameMargin_Right },
+        { "PictureFrameMargin_Top", &Props::PictureFrameMargin_Top },
+        { "SwitchScalePicture", &Props::SwitchScalePicture },
+        { "PictureFrame_Height", &Props::PictureFrame_Height },
+        { "PictureFrame_Width", &Props::PictureFrame_Width },
+        { "ToolBarForeColor", &Props::ToolBarForeColor },
+        { "ToolBarHandle_Width", &Props::ToolBarHandle_Width },
+        { "ToolBarHandle_LineSpace", &Props::ToolBarHandle_LineSpace },
+        { "PictureAddin_Margin", &Props::PictureAddin_Margin },
+        { "PictureAddin_Width", &Props::PictureAddin_Width },
+        { "PictureAddin_Height", &Props::PictureAddin_Height },
+        { "HotKey", &Props::HotKey },
+        { "PictureFrameEffect", &Props::PictureFrameEffect },
     };
     return table;
 }
@@ -138,7 +138,8 @@ QorvXPButton::Props QorvXPButton::readDefaults()
 
 // ---- construction ------------------------------------------------------------
 
-QorvXPButton::QorvXPButton(QWidget* parent) : QWidget(parent)
+QorvXPButton::QorvXPButton(QWidget* parent)
+    : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -154,7 +155,7 @@ QorvXPButton::~QorvXPButton() = default;
 
 void QorvXPButton::InitProperties()
 {
-    m = Props{};
+    m = Props {};
     m.Caption = objectName();
     m_state.overPictureIsNormal = true; // both pictures are "none", the same
     m_state.addinTotalWidth = 0;
@@ -197,7 +198,7 @@ void QorvXPButton::showMessage(const QString& text, bool informationIcon)
         return;
     }
     QMessageBox box(informationIcon ? QMessageBox::Information : QMessageBox::NoIcon,
-                    QApplication::applicationName(), text, QMessageBox::Ok, this);
+        QApplication::applicationName(), text, QMessageBox::Ok, this);
     box.exec();
 }
 
@@ -242,7 +243,7 @@ void QorvXPButton::notifyAddinSize()
 
 bool QorvXPButton::recomputeAddinTotal()
 {
-    // 16-bit arithmetic as the original's: the doubled margin must fit too.
+    // The total is a 16-bit value: the doubled margin must fit too.
     const qint64 twice = 2 * static_cast<qint64>(m.PictureAddin_Margin);
     const qint64 total = twice + m.PictureAddin_Width;
     if (!fitsInteger(twice) || !fitsInteger(total))
@@ -254,8 +255,8 @@ bool QorvXPButton::recomputeAddinTotal()
 void QorvXPButton::updateOverPictureFlag()
 {
     // No over picture shows the normal one: partial repaints may skip it too.
-    m_state.overPictureIsNormal =
-        !m.ButtonPicture_Over || m.ButtonPicture_Over == m.ButtonPicture_Normal;
+    m_state.overPictureIsNormal
+        = !m.ButtonPicture_Over || m.ButtonPicture_Over == m.ButtonPicture_Normal;
 }
 
 // ---- host interface ------------------------------------------------------------
@@ -329,8 +330,7 @@ void QorvXPButton::setButton_Type(qint32 value)
         notify("MousePointer");
         notify("Button_Type");
         break;
-    default:
-        break; // stored without notification
+    default: break; // stored without notification
     }
     Refresh();
 }
@@ -362,17 +362,21 @@ void QorvXPButton::setButtonColorSet(qint32 value)
         reset(m.SwitchCaptionOverColor, d.SwitchCaptionOverColor, "SwitchCaptionOverColor");
         reset(m.CaptionClickColor, d.CaptionClickColor, "CaptionClickColor");
         reset(m.PictureFrameBackColor, d.PictureFrameBackColor, "PictureFrameBackColor");
-        reset(m.SwitchPictureFrameBackColor, d.SwitchPictureFrameBackColor, "SwitchPictureFrameBackColor");
+        reset(m.SwitchPictureFrameBackColor, d.SwitchPictureFrameBackColor,
+            "SwitchPictureFrameBackColor");
         reset(m.PictureAreaBackColor, d.PictureAreaBackColor, "PictureAreaBackColor");
-        reset(m.PictureFrameBackColor_Over, d.PictureFrameBackColor_Over, "PictureFrameBackColor_Over");
-        reset(m.PictureAreaBackColor_Click, d.PictureAreaBackColor_Click, "PictureAreaBackColor_Click");
+        reset(m.PictureFrameBackColor_Over, d.PictureFrameBackColor_Over,
+            "PictureFrameBackColor_Over");
+        reset(m.PictureAreaBackColor_Click, d.PictureAreaBackColor_Click,
+            "PictureAreaBackColor_Click");
         reset(m.SwitchPictureFrameBackColor_Click, d.SwitchPictureFrameBackColor_Click,
-              "SwitchPictureFrameBackColor_Click");
-        reset(m.PictureAreaBackSmoothColor, d.PictureAreaBackSmoothColor, "PictureAreaBackSmoothColor");
+            "SwitchPictureFrameBackColor_Click");
+        reset(m.PictureAreaBackSmoothColor, d.PictureAreaBackSmoothColor,
+            "PictureAreaBackSmoothColor");
         reset(m.SwitchPictureFrameBackSmoothColor, d.SwitchPictureFrameBackSmoothColor,
-              "SwitchPictureFrameBackSmoothColor");
+            "SwitchPictureFrameBackSmoothColor");
         reset(m.SwitchPictureForeColor, d.SwitchPictureForeColor, "SwitchPictureForeColor");
-        reset(m.PictureForeColor, Colour{0xC0C0C0}, "PictureForeColor");
+        reset(m.PictureForeColor, Colour { 0xC0C0C0 }, "PictureForeColor");
         reset(m.ToolBarForeColor, d.ToolBarForeColor, "ToolBarForeColor");
         reset(m.PictureFrameEffect, d.PictureFrameEffect, "PictureFrameEffect");
         ReDraw(true);
@@ -541,7 +545,8 @@ void QorvXPButton::setMousePointer(qint16 value)
 
 QorvXPButton::Colour QorvXPButton::CaptionBackgroundColor()
 {
-    m.CaptionBackSmoothColor = modBas::SmoothColor(modBas::NormalizeColor(m.CaptionBackgroundColor));
+    m.CaptionBackSmoothColor
+        = modBas::SmoothColor(modBas::NormalizeColor(m.CaptionBackgroundColor));
     notify("CaptionBackSmoothColor");
     return m.CaptionBackgroundColor;
 }
@@ -558,13 +563,15 @@ void QorvXPButton::setCaptionBackgroundColor(Colour value)
 void QorvXPButton::setCaptionBackSmoothColor(Colour)
 {
     // Always derived from the background; the assigned value is ignored.
-    assign(m.CaptionBackSmoothColor, modBas::SmoothColor(modBas::NormalizeColor(m.CaptionBackgroundColor)),
-           "CaptionBackSmoothColor", Effect::Partial);
+    assign(m.CaptionBackSmoothColor,
+        modBas::SmoothColor(modBas::NormalizeColor(m.CaptionBackgroundColor)),
+        "CaptionBackSmoothColor", Effect::Partial);
 }
 
 QorvXPButton::Colour QorvXPButton::PictureAreaBackColor()
 {
-    m.PictureAreaBackSmoothColor = modBas::SmoothColor(modBas::NormalizeColor(m.PictureAreaBackColor));
+    m.PictureAreaBackSmoothColor
+        = modBas::SmoothColor(modBas::NormalizeColor(m.PictureAreaBackColor));
     notify("PictureAreaBackSmoothColor");
     return m.PictureAreaBackColor;
 }
@@ -580,46 +587,148 @@ void QorvXPButton::setPictureAreaBackColor(Colour value)
 
 void QorvXPButton::setPictureAreaBackSmoothColor(Colour)
 {
-    assign(m.PictureAreaBackSmoothColor, modBas::SmoothColor(modBas::NormalizeColor(m.PictureAreaBackColor)),
-           "PictureAreaBackSmoothColor", Effect::Partial);
+    assign(m.PictureAreaBackSmoothColor,
+        modBas::SmoothColor(modBas::NormalizeColor(m.PictureAreaBackColor)),
+        "PictureAreaBackSmoothColor", Effect::Partial);
 }
 
 // ---- plain properties -------------------------------------------------------------------
 
-void QorvXPButton::setSwitchCaptionSmoothColor(bool v) { assign(m.SwitchCaptionSmoothColor, v, "SwitchCaptionSmoothColor", Effect::Partial); }
-void QorvXPButton::setCaptionBackColor_Over(Colour v) { assign(m.CaptionBackColor_Over, v, "CaptionBackColor_Over", Effect::None); }
-void QorvXPButton::setCaptionBackColor_Click(Colour v) { assign(m.CaptionBackColor_Click, v, "CaptionBackColor_Click", Effect::None); }
-void QorvXPButton::setSwitchCaptionClickColor(bool v) { assign(m.SwitchCaptionClickColor, v, "SwitchCaptionClickColor", Effect::None); }
-void QorvXPButton::setCaptionNormalColor(Colour v) { assign(m.CaptionNormalColor, v, "CaptionNormalColor", Effect::Partial); }
-void QorvXPButton::setSwitchCaptionOverColor(Colour v) { assign(m.SwitchCaptionOverColor, v, "SwitchCaptionOverColor", Effect::None); }
-void QorvXPButton::setCaptionClickColor(Colour v) { assign(m.CaptionClickColor, v, "CaptionClickColor", Effect::None); }
-void QorvXPButton::setCaptionMargin_Left(qint16 v) { assign(m.CaptionMargin_Left, v, "CaptionMargin_Left", Effect::Refresh); }
-void QorvXPButton::setCaptionMargin_Top(qint16 v) { assign(m.CaptionMargin_Top, v, "CaptionMargin_Top", Effect::Refresh); }
-void QorvXPButton::setCaptionMargin_Right(qint16 v) { assign(m.CaptionMargin_Right, v, "CaptionMargin_Right", Effect::Refresh); }
-void QorvXPButton::setCaptionMargin_Bottom(qint16 v) { assign(m.CaptionMargin_Bottom, v, "CaptionMargin_Bottom", Effect::Refresh); }
-void QorvXPButton::setCaption_MultiLines(bool v) { assign(m.Caption_MultiLines, v, "Caption_MultiLines", Effect::Refresh); }
-void QorvXPButton::setSwitchShowCaption(bool v) { assign(m.SwitchShowCaption, v, "SwitchShowCaption", Effect::Refresh); }
-void QorvXPButton::setFrame_Color(Colour v) { assign(m.Frame_Color, v, "Frame_Color", Effect::Partial); }
-void QorvXPButton::setSwitchBorder_Over(bool v) { assign(m.SwitchBorder_Over, v, "SwitchBorder_Over", Effect::None); }
-void QorvXPButton::setSwitch_ShowShadow(bool v) { assign(m.Switch_ShowShadow, v, "Switch_ShowShadow", Effect::None); }
-void QorvXPButton::setShadowColor(Colour v) { assign(m.ShadowColor, v, "ShadowColor", Effect::None); }
-void QorvXPButton::setShadowLength(qint16 v) { assign(m.ShadowLength, v, "ShadowLength", Effect::None); }
-void QorvXPButton::setSwitchFocusRect(bool v) { assign(m.SwitchFocusRect, v, "SwitchFocusRect", Effect::None); }
-void QorvXPButton::setFocusRectDis(qint16 v) { assign(m.FocusRectDis, v, "FocusRectDis", Effect::None); }
-// Applied to the access keys only at the next load (Part 5.3).
-void QorvXPButton::setHotKey(const QString& v) { assign(m.HotKey, v, "HotKey", Effect::None); }
-void QorvXPButton::setSwitchScalePicture(bool v) { assign(m.SwitchScalePicture, v, "SwitchScalePicture", Effect::Refresh); }
-void QorvXPButton::setPictureFrameMargin_Left(qint16 v) { assign(m.PictureFrameMargin_Left, v, "PictureFrameMargin_Left", Effect::Refresh); }
-void QorvXPButton::setPictureFrameMargin_Top(qint16 v) { assign(m.PictureFrameMargin_Top, v, "PictureFrameMargin_Top", Effect::Refresh); }
-void QorvXPButton::setPictureFrameMargin_Right(qint16 v) { assign(m.PictureFrameMargin_Right, v, "PictureFrameMargin_Right", Effect::Refresh); }
-void QorvXPButton::setPictureFrameMargin_Bottom(qint16 v) { assign(m.PictureFrameMargin_Bottom, v, "PictureFrameMargin_Bottom", Effect::Refresh); }
-void QorvXPButton::setPictureFrameBackColor(Colour v) { assign(m.PictureFrameBackColor, v, "PictureFrameBackColor", Effect::Partial); }
-void QorvXPButton::setPictureFrameBackColor_Over(Colour v) { assign(m.PictureFrameBackColor_Over, v, "PictureFrameBackColor_Over", Effect::None); }
-void QorvXPButton::setSwitchPictureForeColor(bool v) { assign(m.SwitchPictureForeColor, v, "SwitchPictureForeColor", Effect::Partial); }
-void QorvXPButton::setPictureForeColor(Colour v) { assign(m.PictureForeColor, v, "PictureForeColor", Effect::Partial); }
-void QorvXPButton::setSwitchPictureFrameBackSmoothColor(bool v) { assign(m.SwitchPictureFrameBackSmoothColor, v, "SwitchPictureFrameBackSmoothColor", Effect::Partial); }
-void QorvXPButton::setPictureAreaBackColor_Click(Colour v) { assign(m.PictureAreaBackColor_Click, v, "PictureAreaBackColor_Click", Effect::None); }
-void QorvXPButton::setSwitchPictureFrameBackColor_Click(bool v) { assign(m.SwitchPictureFrameBackColor_Click, v, "SwitchPictureFrameBackColor_Click", Effect::None); }
+void QorvXPButton::setSwitchCaptionSmoothColor(bool v)
+{
+    assign(m.SwitchCaptionSmoothColor, v, "SwitchCaptionSmoothColor", Effect::Partial);
+}
+void QorvXPButton::setCaptionBackColor_Over(Colour v)
+{
+    assign(m.CaptionBackColor_Over, v, "CaptionBackColor_Over", Effect::None);
+}
+void QorvXPButton::setCaptionBackColor_Click(Colour v)
+{
+    assign(m.CaptionBackColor_Click, v, "CaptionBackColor_Click", Effect::None);
+}
+void QorvXPButton::setSwitchCaptionClickColor(bool v)
+{
+    assign(m.SwitchCaptionClickColor, v, "SwitchCaptionClickColor", Effect::None);
+}
+void QorvXPButton::setCaptionNormalColor(Colour v)
+{
+    assign(m.CaptionNormalColor, v, "CaptionNormalColor", Effect::Partial);
+}
+void QorvXPButton::setSwitchCaptionOverColor(Colour v)
+{
+    assign(m.SwitchCaptionOverColor, v, "SwitchCaptionOverColor", Effect::None);
+}
+void QorvXPButton::setCaptionClickColor(Colour v)
+{
+    assign(m.CaptionClickColor, v, "CaptionClickColor", Effect::None);
+}
+void QorvXPButton::setCaptionMargin_Left(qint16 v)
+{
+    assign(m.CaptionMargin_Left, v, "CaptionMargin_Left", Effect::Refresh);
+}
+void QorvXPButton::setCaptionMargin_Top(qint16 v)
+{
+    assign(m.CaptionMargin_Top, v, "CaptionMargin_Top", Effect::Refresh);
+}
+void QorvXPButton::setCaptionMargin_Right(qint16 v)
+{
+    assign(m.CaptionMargin_Right, v, "CaptionMargin_Right", Effect::Refresh);
+}
+void QorvXPButton::setCaptionMargin_Bottom(qint16 v)
+{
+    assign(m.CaptionMargin_Bottom, v, "CaptionMargin_Bottom", Effect::Refresh);
+}
+void QorvXPButton::setCaption_MultiLines(bool v)
+{
+    assign(m.Caption_MultiLines, v, "Caption_MultiLines", Effect::Refresh);
+}
+void QorvXPButton::setSwitchShowCaption(bool v)
+{
+    assign(m.SwitchShowCaption, v, "SwitchShowCaption", Effect::Refresh);
+}
+void QorvXPButton::setFrame_Color(Colour v)
+{
+    assign(m.Frame_Color, v, "Frame_Color", Effect::Partial);
+}
+void QorvXPButton::setSwitchBorder_Over(bool v)
+{
+    assign(m.SwitchBorder_Over, v, "SwitchBorder_Over", Effect::None);
+}
+void QorvXPButton::setSwitch_ShowShadow(bool v)
+{
+    assign(m.Switch_ShowShadow, v, "Switch_ShowShadow", Effect::None);
+}
+void QorvXPButton::setShadowColor(Colour v)
+{
+    assign(m.ShadowColor, v, "ShadowColor", Effect::None);
+}
+void QorvXPButton::setShadowLength(qint16 v)
+{
+    assign(m.ShadowLength, v, "ShadowLength", Effect::None);
+}
+void QorvXPButton::setSwitchFocusRect(bool v)
+{
+    assign(m.SwitchFocusRect, v, "SwitchFocusRect", Effect::None);
+}
+void QorvXPButton::setFocusRectDis(qint16 v)
+{
+    assign(m.FocusRectDis, v, "FocusRectDis", Effect::None);
+}
+// Applied to the access keys only at the next load.
+void QorvXPButton::setHotKey(const QString& v)
+{
+    assign(m.HotKey, v, "HotKey", Effect::None);
+}
+void QorvXPButton::setSwitchScalePicture(bool v)
+{
+    assign(m.SwitchScalePicture, v, "SwitchScalePicture", Effect::Refresh);
+}
+void QorvXPButton::setPictureFrameMargin_Left(qint16 v)
+{
+    assign(m.PictureFrameMargin_Left, v, "PictureFrameMargin_Left", Effect::Refresh);
+}
+void QorvXPButton::setPictureFrameMargin_Top(qint16 v)
+{
+    assign(m.PictureFrameMargin_Top, v, "PictureFrameMargin_Top", Effect::Refresh);
+}
+void QorvXPButton::setPictureFrameMargin_Right(qint16 v)
+{
+    assign(m.PictureFrameMargin_Right, v, "PictureFrameMargin_Right", Effect::Refresh);
+}
+void QorvXPButton::setPictureFrameMargin_Bottom(qint16 v)
+{
+    assign(m.PictureFrameMargin_Bottom, v, "PictureFrameMargin_Bottom", Effect::Refresh);
+}
+void QorvXPButton::setPictureFrameBackColor(Colour v)
+{
+    assign(m.PictureFrameBackColor, v, "PictureFrameBackColor", Effect::Partial);
+}
+void QorvXPButton::setPictureFrameBackColor_Over(Colour v)
+{
+    assign(m.PictureFrameBackColor_Over, v, "PictureFrameBackColor_Over", Effect::None);
+}
+void QorvXPButton::setSwitchPictureForeColor(bool v)
+{
+    assign(m.SwitchPictureForeColor, v, "SwitchPictureForeColor", Effect::Partial);
+}
+void QorvXPButton::setPictureForeColor(Colour v)
+{
+    assign(m.PictureForeColor, v, "PictureForeColor", Effect::Partial);
+}
+void QorvXPButton::setSwitchPictureFrameBackSmoothColor(bool v)
+{
+    assign(m.SwitchPictureFrameBackSmoothColor, v, "SwitchPictureFrameBackSmoothColor",
+        Effect::Partial);
+}
+void QorvXPButton::setPictureAreaBackColor_Click(Colour v)
+{
+    assign(m.PictureAreaBackColor_Click, v, "PictureAreaBackColor_Click", Effect::None);
+}
+void QorvXPButton::setSwitchPictureFrameBackColor_Click(bool v)
+{
+    assign(
+        m.SwitchPictureFrameBackColor_Click, v, "SwitchPictureFrameBackColor_Click", Effect::None);
+}
 
 // ---- type-restricted properties ----------------------------------------------------------
 
@@ -627,7 +736,8 @@ void QorvXPButton::setWithoutDisEnabledEffect(bool value)
 {
     const bool accepted = m.Button_Type >= WindowsXPButton && m.Button_Type <= DropDownButton;
     // A rejected value repaints as well.
-    assignIf(accepted, m.WithoutDisEnabledEffect, value, "WithoutDisEnabledEffect", Effect::Partial);
+    assignIf(
+        accepted, m.WithoutDisEnabledEffect, value, "WithoutDisEnabledEffect", Effect::Partial);
     if (!accepted)
         ReDraw(false);
 }
@@ -635,19 +745,19 @@ void QorvXPButton::setWithoutDisEnabledEffect(bool value)
 void QorvXPButton::setToolBarHandle_Width(qint16 value)
 {
     assignIf(m.Button_Type == ToolBarHandle, m.ToolBarHandle_Width, value, "ToolBarHandle_Width",
-             Effect::Refresh);
+        Effect::Refresh);
 }
 
 void QorvXPButton::setToolBarHandle_LineSpace(qint16 value)
 {
     assignIf(m.Button_Type == ToolBarHandle, m.ToolBarHandle_LineSpace, value,
-             "ToolBarHandle_LineSpace", Effect::Refresh);
+        "ToolBarHandle_LineSpace", Effect::Refresh);
 }
 
 void QorvXPButton::setToolBarForeColor(Colour value)
 {
-    assignIf(m.Button_Type == Separator || m.Button_Type == ToolBarHandle, m.ToolBarForeColor, value,
-             "ToolBarForeColor", Effect::Partial);
+    assignIf(m.Button_Type == Separator || m.Button_Type == ToolBarHandle, m.ToolBarForeColor,
+        value, "ToolBarForeColor", Effect::Partial);
 }
 
 void QorvXPButton::setPictureFrameEffect(qint32 value)
@@ -668,7 +778,8 @@ void QorvXPButton::setSwitchPictureFrameBackColor(bool value)
     if (type == ChevronButton || type == ToolBarHandle) {
         notify("SwitchPictureFrameBackColor");
     } else if (type >= WindowsXPButton && type <= DropDownButton) {
-        assign(m.SwitchPictureFrameBackColor, value, "SwitchPictureFrameBackColor", Effect::Partial);
+        assign(
+            m.SwitchPictureFrameBackColor, value, "SwitchPictureFrameBackColor", Effect::Partial);
     } else {
         m.SwitchPictureFrameBackColor = value;
     }
@@ -676,12 +787,14 @@ void QorvXPButton::setSwitchPictureFrameBackColor(bool value)
 
 void QorvXPButton::setPictureFrame_Width(qint32 value)
 {
-    assignIf(m.SwitchScalePicture, m.PictureFrame_Width, value, "PictureFrame_Width", Effect::Refresh);
+    assignIf(
+        m.SwitchScalePicture, m.PictureFrame_Width, value, "PictureFrame_Width", Effect::Refresh);
 }
 
 void QorvXPButton::setPictureFrame_Height(qint32 value)
 {
-    assignIf(m.SwitchScalePicture, m.PictureFrame_Height, value, "PictureFrame_Height", Effect::Refresh);
+    assignIf(
+        m.SwitchScalePicture, m.PictureFrame_Height, value, "PictureFrame_Height", Effect::Refresh);
 }
 
 bool QorvXPButton::setPictureAddin_Margin(qint16 value)
@@ -828,9 +941,9 @@ void QorvXPButton::ApplyHotKeys()
             continue;
         m_accessKeys += upper;
         // Alt+key anywhere in the host window, as an access key.
-        auto* shortcut = new QShortcut(QKeySequence(QKeyCombination(Qt::AltModifier,
-                                                                    static_cast<Qt::Key>(upper.unicode()))),
-                                       this);
+        auto* shortcut = new QShortcut(
+            QKeySequence(QKeyCombination(Qt::AltModifier, static_cast<Qt::Key>(upper.unicode()))),
+            this);
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, [this] {
             if (isEnabled())

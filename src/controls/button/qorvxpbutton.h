@@ -68,7 +68,7 @@ public:
     static constexpr qint16 kSizeAllPointer = 15;
     static constexpr qint16 kCustomPointer = 99;
 
-    // Caption text format bits, numbered as the original's DrawText flags.
+    // Caption text format bits, numbered as the stored format values.
     static constexpr int kWordBreak = 0x10;
     static constexpr int kSingleLine = 0x20;
 
@@ -84,7 +84,7 @@ public:
         bool operator==(const Rect&) const = default;
     };
 
-    // What LayoutButton computed (Part 5.5); painting only reads it.
+    // What LayoutButton computed; painting only reads it.
     struct Layout {
         Rect contentRect;
         Rect addinRect;
@@ -101,7 +101,7 @@ public:
         int textHeight = 0;
     };
 
-    // Interaction state beside the properties (Parts 5.1, 5.3).
+    // Interaction state beside the properties.
     struct State {
         bool pressed = false;
         bool hovering = false;
@@ -119,7 +119,7 @@ public:
     explicit QorvXPButton(QWidget* parent = nullptr);
     ~QorvXPButton() override;
 
-    // ---- host interface (Part 5.6) ------------------------------------------
+    // ---- host interface ------------------------------------------
     QString Caption() const { return m.Caption; }
     void setCaption(const QString& caption);
 
@@ -143,7 +143,7 @@ public:
     // (objectName). The constructor runs it.
     void InitProperties();
 
-    // ---- properties (Part 5.1) ----------------------------------------------
+    // ---- properties ----------------------------------------------
     qint32 Button_Type() const { return m.Button_Type; }
     void setButton_Type(qint32 value);
     qint32 ButtonColorSet() const { return m.ButtonColorSet; }
@@ -194,7 +194,7 @@ public:
     void setMousePointer(qint16 value);
 
     // Reading the two background colours re-derives (and notifies) their
-    // smooth companions, as the original's getters did.
+    // smooth companions.
     Colour CaptionBackgroundColor();
     void setCaptionBackgroundColor(Colour value);
     Colour CaptionBackSmoothColor() const { return m.CaptionBackSmoothColor; }
@@ -296,7 +296,7 @@ public:
     bool SwitchPictureFrameBackColor_Click() const { return m.SwitchPictureFrameBackColor_Click; }
     void setSwitchPictureFrameBackColor_Click(bool value);
 
-    // ---- layout (Part 5.5) --------------------------------------------------
+    // ---- layout --------------------------------------------------
     void LayoutButton();
     const Layout& layout() const { return m_layout; }
     const State& state() const { return m_state; }
@@ -319,13 +319,13 @@ public:
     const QImage& faceImage() const { return m_face; }
     // Repaints the face (ReDraw(force)) and returns it.
     QImage renderImage(bool force = true);
-    // The window shape of a WindowsXPButton of that size (Part 5.2).
+    // The window shape of a WindowsXPButton of that size.
     static QRegion xpWindowRegion(int width, int height);
     // Row y of the XP gradient on a button `height` pixels tall:
     // ShiftColor(k, n(-(25 / height) * y)), computed in single precision.
     static Colour xpShade(Colour k, int y, int height);
 
-    // ---- interaction (Part 5.3) ---------------------------------------------
+    // ---- interaction ---------------------------------------------
     // One tick of the hover poll (Timer1): ends the hover once the pointer is
     // found outside the button.
     void pollHover();
@@ -432,8 +432,7 @@ private:
     enum class Effect { None, Partial, Full, Refresh };
     void notify(const char* name);
     void apply(Effect effect);
-    template <typename T>
-    void assign(T& field, const T& value, const char* name, Effect effect)
+    template <typename T> void assign(T& field, const T& value, const char* name, Effect effect)
     {
         field = value;
         notify(name);
@@ -461,14 +460,14 @@ private:
     bool recomputeAddinTotal();
     void updateOverPictureFlag();
 
-    // Layout steps (Part 5.5).
+    // Layout steps.
     void syncClientSize();
     void SplitAreas();
     void PlacePicture();
     void PlaceCaption();
     Rect pictureFrameInset(const Rect& area) const;
 
-    // Painting (Part 5.2), into the face image.
+    // Painting, into the face image.
     void PaintFace(QPainter& p, bool force);
     void PaintXPFace(QPainter& p, bool force);
     void PaintFlatFace(QPainter& p);
@@ -481,13 +480,13 @@ private:
     void ApplyWindowRegion();
     bool drawsEnabled() const { return isEnabled() || m.WithoutDisEnabledEffect; }
 
-    // Interaction (Part 5.3).
+    // Interaction.
     void ApplyHotKeys();
     void clickRoutine();
     void relayoutIfNoNormalPicture();
 
     QTimer* m_hoverTimer = nullptr; // Timer1: the 10 ms hover poll
-    bool m_clickArmed = false;      // a left press began on the button
+    bool m_clickArmed = false; // a left press began on the button
     bool m_maskSet = false;
     QSize m_maskSize;
 

@@ -1,4 +1,4 @@
-// QorvXPButton: pointer, hover polling, keyboard, focus and events (Part 5.3).
+// QorvXPButton: pointer, hover polling, keyboard, focus and events.
 #include "controls/button/qorvxpbutton.h"
 
 #include <QCursor>
@@ -166,7 +166,7 @@ void QorvXPButton::mousePressEvent(QMouseEvent* event)
         ReDraw(false);
     }
     emit MouseDown(buttonValue(event->button()), shiftValue(event->modifiers()), float(pos.x()),
-                   float(pos.y()));
+        float(pos.y()));
 }
 
 void QorvXPButton::mouseDoubleClickEvent(QMouseEvent* event)
@@ -237,8 +237,8 @@ void QorvXPButton::pollHover()
 {
     // One cursor query and one conversion per tick; no capture, no leave events.
     const QPoint local = mapFromGlobal(QCursor::pos());
-    const bool outside = local.x() < 0 || local.y() < 0 || local.x() > m_W || local.y() > m_H
-        || !isVisible();
+    const bool outside
+        = local.x() < 0 || local.y() < 0 || local.x() > m_W || local.y() > m_H || !isVisible();
     if (!outside)
         return;
     m_state.hovering = false;
@@ -291,8 +291,7 @@ void QorvXPButton::keyPressEvent(QKeyEvent* event)
         ReDraw(false);
         handled = true;
         break;
-    default:
-        break;
+    default: break;
     }
     emit KeyDown(code, shift);
     if (!alive)
@@ -303,7 +302,7 @@ void QorvXPButton::keyPressEvent(QKeyEvent* event)
     if (code == kKeyReturn && text.isEmpty())
         text = QStringLiteral("\r");
     if (event->key() == Qt::Key_Delete)
-        text.clear(); // no character, as on the original platform
+        text.clear(); // no character for it
     for (const QChar c : text) {
         if (c == u'\r') {
             clickRoutine();
@@ -356,7 +355,7 @@ void QorvXPButton::focusInEvent(QFocusEvent*)
 void QorvXPButton::focusOutEvent(QFocusEvent* event)
 {
     // Another window becoming active, or a menu opening, leaves the button
-    // the focus within its own window, as the original's did.
+    // the focus within its own window.
     if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
         return;
     m_state.focused = false;

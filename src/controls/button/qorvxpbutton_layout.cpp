@@ -1,4 +1,4 @@
-// QorvXPButton: where the content, add-in, picture and caption go (Part 5.5).
+// QorvXPButton: where the content, add-in, picture and caption go.
 #include "controls/button/qorvxpbutton.h"
 
 #include "runtime/units.h"
@@ -28,13 +28,13 @@ void QorvXPButton::syncClientSize()
         return;
     m_W = width();
     m_H = height();
-    m_layout.contentRect = Rect{0, 0, m_W - 1, m_H - 1};
+    m_layout.contentRect = Rect { 0, 0, m_W - 1, m_H - 1 };
 }
 
 QorvXPButton::Rect QorvXPButton::pictureFrameInset(const Rect& area) const
 {
-    return Rect{area.left + m.PictureFrameMargin_Left, area.top + m.PictureFrameMargin_Top,
-                area.right - m.PictureFrameMargin_Right, area.bottom - m.PictureFrameMargin_Bottom};
+    return Rect { area.left + m.PictureFrameMargin_Left, area.top + m.PictureFrameMargin_Top,
+        area.right - m.PictureFrameMargin_Right, area.bottom - m.PictureFrameMargin_Bottom };
 }
 
 QFont QorvXPButton::captionFont() const
@@ -92,7 +92,7 @@ void QorvXPButton::LayoutButton()
                 L.layoutValid = false;
             } else {
                 const int x = bw / 2 + ib.left;
-                L.pictureRect = Rect{x, ib.top, x, ib.bottom};
+                L.pictureRect = Rect { x, ib.top, x, ib.bottom };
                 L.layoutValid = true;
                 L.pictureAreaShown = false;
                 L.captionShown = false;
@@ -101,11 +101,12 @@ void QorvXPButton::LayoutButton()
             if (isEnabled())
                 setButtonEnabled(false);
         } else {
-            if (bh < 1 || m.ToolBarHandle_LineSpace >= bh || bw < 1 || m.ToolBarHandle_Width >= bw) {
+            if (bh < 1 || m.ToolBarHandle_LineSpace >= bh || bw < 1
+                || m.ToolBarHandle_Width >= bw) {
                 L.layoutValid = false;
             } else {
-                L.pictureRect = Rect{floorInt((bw - m.ToolBarHandle_Width) / 2.0) + ib.left, ib.top,
-                                     floorInt((bw + m.ToolBarHandle_Width) / 2.0) + ib.left, ib.bottom};
+                L.pictureRect = Rect { floorInt((bw - m.ToolBarHandle_Width) / 2.0) + ib.left,
+                    ib.top, floorInt((bw + m.ToolBarHandle_Width) / 2.0) + ib.left, ib.bottom };
                 L.layoutValid = true;
                 L.pictureAreaShown = false;
                 L.captionShown = false;
@@ -131,7 +132,7 @@ void QorvXPButton::LayoutButton()
     const int total = m_state.addinTotalWidth;
     if (total != 0) {
         if (m.PictureAddin_Height < c.height() && total < c.width()) {
-            L.addinRect = Rect{c.right - total, c.top, c.right, c.bottom};
+            L.addinRect = Rect { c.right - total, c.top, c.right, c.bottom };
             SplitAreas();
             L.layoutValid = true;
         } else {
@@ -147,7 +148,7 @@ void QorvXPButton::LayoutButton()
     if (m.ButtonCaptionPercent == 100) {
         L.pictureAreaShown = false;
         L.captionShown = true;
-        L.captionArea = Rect{c.left, c.top, c.right - total, c.bottom};
+        L.captionArea = Rect { c.left, c.top, c.right - total, c.bottom };
         PlaceCaption();
     } else if (m.ButtonCaptionPercent != 0 && !m.Caption.isEmpty() && m.SwitchShowCaption) {
         L.pictureAreaShown = true;
@@ -156,7 +157,7 @@ void QorvXPButton::LayoutButton()
     } else {
         L.pictureAreaShown = true;
         L.captionShown = false;
-        L.pictureArea = Rect{c.left, c.top, c.right - total, c.bottom};
+        L.pictureArea = Rect { c.left, c.top, c.right - total, c.bottom };
         PlacePicture();
     }
 }
@@ -174,28 +175,27 @@ void QorvXPButton::SplitAreas()
     const double p = m.ButtonCaptionPercent / 100.0;
     switch (m.ButtonCaptionPosition) {
     case CaptionLeft:
-        L.pictureArea = Rect{l + nearest(a * p), t, r2, b};
-        L.captionArea = Rect{l, t, nearest(l + a * p), b};
+        L.pictureArea = Rect { l + nearest(a * p), t, r2, b };
+        L.captionArea = Rect { l, t, nearest(l + a * p), b };
         break;
     case CaptionRight:
-        L.pictureArea = Rect{l, t, nearest(r2 - a * p), b};
-        L.captionArea = Rect{nearest(r2 - a * p), t, r2, b};
+        L.pictureArea = Rect { l, t, nearest(r2 - a * p), b };
+        L.captionArea = Rect { nearest(r2 - a * p), t, r2, b };
         break;
     case CaptionTop:
-        L.pictureArea = Rect{l, nearest(t + v * p), r2, b};
-        L.captionArea = Rect{l, t, r2, nearest(t + v * p)};
+        L.pictureArea = Rect { l, nearest(t + v * p), r2, b };
+        L.captionArea = Rect { l, t, r2, nearest(t + v * p) };
         break;
     case CaptionBottom:
-        L.pictureArea = Rect{l, t, r2, nearest(b - v * p)};
-        L.captionArea = Rect{l, nearest(b - v * p), r2, b};
+        L.pictureArea = Rect { l, t, r2, nearest(b - v * p) };
+        L.captionArea = Rect { l, nearest(b - v * p), r2, b };
         break;
     case CaptionOverPicture:
     case PictureOverCaption:
-        L.pictureArea = Rect{l, t, r2, b};
-        L.captionArea = Rect{l, t, r2, b};
+        L.pictureArea = Rect { l, t, r2, b };
+        L.captionArea = Rect { l, t, r2, b };
         break;
-    default:
-        break; // no split defined: both areas stay as they were
+    default: break; // no split defined: both areas stay as they were
     }
     PlacePicture();
     PlaceCaption();
@@ -217,15 +217,17 @@ void QorvXPButton::PlacePicture()
     const int cx = floorInt((ib.left + ib.right) / 2.0 - w / 2.0);
     const int cy = floorInt((ib.top + ib.bottom) / 2.0 - h / 2.0);
     switch (m.ButtonPictureLayout) {
-    case BottomLeft: L.pictureRect = Rect{ib.left, ib.bottom - h, ib.left + w, ib.bottom}; break;
-    case BottomCenter: L.pictureRect = Rect{cx, ib.bottom - h, cx + w, ib.bottom}; break;
-    case BottomRight: L.pictureRect = Rect{ib.right - w, ib.bottom - h, ib.right, ib.bottom}; break;
-    case MiddleLeft: L.pictureRect = Rect{ib.left, cy, ib.left + w, cy + h}; break;
-    case MiddleCenter: L.pictureRect = Rect{cx, cy, cx + w, cy + h}; break;
-    case MiddleRight: L.pictureRect = Rect{ib.right - w, cy, ib.right, cy + h}; break;
-    case TopLeft: L.pictureRect = Rect{ib.left, ib.top, ib.left + w, ib.top + h}; break;
-    case TopCenter: L.pictureRect = Rect{cx, ib.top, cx + w, ib.top + h}; break;
-    case TopRight: L.pictureRect = Rect{ib.right - w, ib.top, ib.right, ib.top + h}; break;
+    case BottomLeft: L.pictureRect = Rect { ib.left, ib.bottom - h, ib.left + w, ib.bottom }; break;
+    case BottomCenter: L.pictureRect = Rect { cx, ib.bottom - h, cx + w, ib.bottom }; break;
+    case BottomRight:
+        L.pictureRect = Rect { ib.right - w, ib.bottom - h, ib.right, ib.bottom };
+        break;
+    case MiddleLeft: L.pictureRect = Rect { ib.left, cy, ib.left + w, cy + h }; break;
+    case MiddleCenter: L.pictureRect = Rect { cx, cy, cx + w, cy + h }; break;
+    case MiddleRight: L.pictureRect = Rect { ib.right - w, cy, ib.right, cy + h }; break;
+    case TopLeft: L.pictureRect = Rect { ib.left, ib.top, ib.left + w, ib.top + h }; break;
+    case TopCenter: L.pictureRect = Rect { cx, ib.top, cx + w, ib.top + h }; break;
+    case TopRight: L.pictureRect = Rect { ib.right - w, ib.top, ib.right, ib.top + h }; break;
     default: break;
     }
 }
@@ -234,8 +236,8 @@ void QorvXPButton::PlaceCaption()
 {
     Layout& L = m_layout;
     const Rect& a = L.captionArea;
-    L.captionBox = Rect{a.left + m.CaptionMargin_Left, a.top + m.CaptionMargin_Top,
-                        a.right - m.CaptionMargin_Right, a.bottom - m.CaptionMargin_Bottom};
+    L.captionBox = Rect { a.left + m.CaptionMargin_Left, a.top + m.CaptionMargin_Top,
+        a.right - m.CaptionMargin_Right, a.bottom - m.CaptionMargin_Bottom };
     const Rect& box = L.captionBox;
     const qint32 layout = m.ButtonCaptionLayout;
     int alignment = 0;
@@ -256,20 +258,17 @@ void QorvXPButton::PlaceCaption()
     case BottomLeft:
     case BottomCenter:
     case BottomRight:
-        L.captionTextRect = Rect{box.left, box.bottom - th, box.right, box.bottom};
+        L.captionTextRect = Rect { box.left, box.bottom - th, box.right, box.bottom };
         break;
     case MiddleLeft:
     case MiddleCenter:
     case MiddleRight:
-        L.captionTextRect = Rect{box.left, box.top + floorInt(hb / 2.0 - th / 2.0), box.right,
-                                 box.top + floorInt(hb / 2.0 + th / 2.0)};
+        L.captionTextRect = Rect { box.left, box.top + floorInt(hb / 2.0 - th / 2.0), box.right,
+            box.top + floorInt(hb / 2.0 + th / 2.0) };
         break;
     case TopLeft:
     case TopCenter:
-    case TopRight:
-        L.captionTextRect = Rect{box.left, box.top, box.right, box.top + th};
-        break;
-    default:
-        break;
+    case TopRight: L.captionTextRect = Rect { box.left, box.top, box.right, box.top + th }; break;
+    default: break;
     }
 }

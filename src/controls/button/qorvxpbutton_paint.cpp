@@ -1,8 +1,8 @@
-// QorvXPButton: the window shape and the pixels of every look (Part 5.2).
+// QorvXPButton: the window shape and the pixels of every look.
 //
 // The face is painted into an image the size of the button; the widget shows
 // that image. A repaint without Force therefore keeps every pixel it does not
-// touch, exactly as the original's drawing straight onto its window did.
+// touch, as drawing straight onto the window would.
 #include "controls/button/qorvxpbutton.h"
 
 #include "runtime/units.h"
@@ -46,15 +46,15 @@ int cornerInset(int i, int ew, int eh)
 }
 
 // The quarter-circle pixels of an 8 x 8 corner box, from the top-left corner.
-constexpr QPoint kArc[] = {{3, 0}, {2, 0}, {1, 1}, {0, 2}, {0, 3}};
+constexpr QPoint kArc[] = { { 3, 0 }, { 2, 0 }, { 1, 1 }, { 0, 2 }, { 0, 3 } };
 
 // The chevron: two two-pixel-thick right chevrons side by side.
-constexpr QPoint kChevron[] = {{0, 0}, {1, 0}, {1, 1}, {2, 1}, {2, 2}, {3, 2}, {1, 3},
-                               {2, 3}, {0, 4}, {1, 4}, {4, 0}, {5, 0}, {5, 1}, {6, 1},
-                               {6, 2}, {7, 2}, {5, 3}, {6, 3}, {4, 4}, {5, 4}};
+constexpr QPoint kChevron[] = { { 0, 0 }, { 1, 0 }, { 1, 1 }, { 2, 1 }, { 2, 2 }, { 3, 2 },
+    { 1, 3 }, { 2, 3 }, { 0, 4 }, { 1, 4 }, { 4, 0 }, { 5, 0 }, { 5, 1 }, { 6, 1 }, { 6, 2 },
+    { 7, 2 }, { 5, 3 }, { 6, 3 }, { 4, 4 }, { 5, 4 } };
 
 void drawText(QPainter& p, const QorvXPButton::Rect& r, int captionFormat, const QString& text,
-              const QFont& font, Colour k)
+    const QFont& font, Colour k)
 {
     p.setFont(font);
     p.setPen(toQColor(k));
@@ -99,8 +99,8 @@ QorvXPButton::Colour QorvXPButton::xpShade(Colour k, int y, int height)
 
 QRegion QorvXPButton::xpWindowRegion(int width, int height)
 {
-    // The original's CreateRoundRectRgn(0, -1, W + 1, H + 1, 8, 8): a region
-    // leaves out one more column and row than its rectangle says, so it spans
+    // A rounded region (0, -1, W + 1, H + 1) with 8 x 8 corners that, like
+    // every region, leaves out one more column and row than its rectangle says: it spans
     // columns 0..W-1 and rows -1..H-1; rows above the window are cut away.
     const int top = -1;
     const int bottom = height; // exclusive
@@ -137,21 +137,17 @@ void QorvXPButton::PaintFace(QPainter& p, bool force)
     const int W = m_W;
     const int H = m_H;
     switch (m.Button_Type) {
-    case WindowsXPButton:
-        PaintXPFace(p, force);
-        break;
+    case WindowsXPButton: PaintXPFace(p, force); break;
     case FlatButton:
     case ArrowButton:
-    case ChevronButton:
-        PaintFlatFace(p);
-        break;
+    case ChevronButton: PaintFlatFace(p); break;
     case DropDownButton:
         PaintBox(p, 0, 0, W, H, kButtonFace, false);
         if (m_state.pressed) {
             DrawInnerEdge(p, 0, 0, W, H, true);
             if (m_layout.captionShown)
-                drawText(p, m_layout.captionTextRect, m_layout.captionFormat, m.Caption, captionFont(),
-                         m.CaptionClickColor);
+                drawText(p, m_layout.captionTextRect, m_layout.captionFormat, m.Caption,
+                    captionFont(), m.CaptionClickColor);
         } else if (m_state.hovering || m_state.focused) {
             DrawInnerEdge(p, 0, 0, W, H, false);
         }
@@ -161,8 +157,9 @@ void QorvXPButton::PaintFace(QPainter& p, bool force)
     case Separator:
     case ToolBarHandle: {
         PaintBox(p, 0, 0, W, H,
-                 m.SwitchPictureFrameBackSmoothColor ? m.PictureAreaBackSmoothColor : m.PictureAreaBackColor,
-                 false);
+            m.SwitchPictureFrameBackSmoothColor ? m.PictureAreaBackSmoothColor
+                                                : m.PictureAreaBackColor,
+            false);
         const Rect& r = m_layout.pictureRect;
         if (m.Button_Type == Separator) {
             DrawLine(p, r.left, r.top, r.left, r.bottom, m.ToolBarForeColor);
@@ -175,8 +172,7 @@ void QorvXPButton::PaintFace(QPainter& p, bool force)
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -296,8 +292,9 @@ void QorvXPButton::PaintFlatFace(QPainter& p)
         fill(m.PictureAreaBackColor_Click, m.CaptionBackColor_Click);
         frameAndFocus();
     } else if (!m_state.hovering && !m_state.focused) {
-        fill(m.SwitchPictureFrameBackSmoothColor ? m.PictureAreaBackSmoothColor : m.PictureAreaBackColor,
-             m.SwitchCaptionSmoothColor ? m.CaptionBackSmoothColor : m.CaptionBackgroundColor);
+        fill(m.SwitchPictureFrameBackSmoothColor ? m.PictureAreaBackSmoothColor
+                                                 : m.PictureAreaBackColor,
+            m.SwitchCaptionSmoothColor ? m.CaptionBackSmoothColor : m.CaptionBackgroundColor);
     } else {
         fill(m.PictureFrameBackColor_Over, m.CaptionBackColor_Over);
         frameAndFocus();
@@ -318,10 +315,10 @@ void QorvXPButton::PaintArrowGlyph(QPainter& p, Colour k)
     if (m.Button_Type == ArrowButton) {
         const int hh = nearest(h / 2.0);
         const int cy = floorHalf(a.bottom - a.top) + a.top;
-        FillPolygon(p, {QPoint(x0, cy - hh), QPoint(x0 + 2 * hw, cy), QPoint(x0, cy + hh)}, k);
+        FillPolygon(p, { QPoint(x0, cy - hh), QPoint(x0 + 2 * hw, cy), QPoint(x0, cy + hh) }, k);
     } else {
         const int y0 = static_cast<int>(std::floor(((a.bottom - a.top) - h) / 2.0)) + a.top;
-        FillPolygon(p, {QPoint(x0, y0), QPoint(x0 + 2 * hw, y0), QPoint(x0 + hw, y0 + h)}, k);
+        FillPolygon(p, { QPoint(x0, y0), QPoint(x0 + 2 * hw, y0), QPoint(x0 + hw, y0 + h) }, k);
     }
 }
 
@@ -336,7 +333,8 @@ void QorvXPButton::PaintChevronGlyph(QPainter& p, Colour k)
     const QColor colour = toQColor(k);
     for (const QPoint& d : kChevron)
         p.fillRect(QRect(x + d.x(), y + d.y(), 1, 1), colour);
-    FillPolygon(p, {QPoint(x + 1, y + h - 3), QPoint(x + w - 1, y + h - 3), QPoint(x + hw, y + h)}, k);
+    FillPolygon(
+        p, { QPoint(x + 1, y + h - 3), QPoint(x + w - 1, y + h - 3), QPoint(x + hw, y + h) }, k);
 }
 
 // ---- caption and pictures ------------------------------------------------------
@@ -362,7 +360,8 @@ void QorvXPButton::PaintPictureFrame(QPainter& p, int x, int y, const PictureRef
     const int fx = x - m.PictureFrameMargin_Left;
     const int fy = y - m.PictureFrameMargin_Top;
     if (m.SwitchPictureFrameBackColor)
-        PaintBox(p, fx, fy, m.PictureFrame_Width, m.PictureFrame_Height, m.PictureFrameBackColor, false);
+        PaintBox(
+            p, fx, fy, m.PictureFrame_Width, m.PictureFrame_Height, m.PictureFrameBackColor, false);
     if (m.SwitchPictureForeColor)
         PaintBox(p, x, y, picture->width(), picture->height(), m.PictureForeColor, false);
     if (m.PictureFrameEffect == SunkenFrame)
@@ -378,19 +377,22 @@ void QorvXPButton::PaintPictures(QPainter& p, bool force)
         return;
     const int x = m_layout.pictureRect.left;
     const int y = m_layout.pictureRect.top;
-    const int imageW = m.PictureFrame_Width - m.PictureFrameMargin_Left - m.PictureFrameMargin_Right;
-    const int imageH = m.PictureFrame_Height - m.PictureFrameMargin_Top - m.PictureFrameMargin_Bottom;
+    const int imageW
+        = m.PictureFrame_Width - m.PictureFrameMargin_Left - m.PictureFrameMargin_Right;
+    const int imageH
+        = m.PictureFrame_Height - m.PictureFrameMargin_Top - m.PictureFrameMargin_Bottom;
     enum { Plain = 0, Grey = 1, Embossed = 2 };
 
     // The main picture at (px, py): its frame first when asked, then the image.
-    auto main = [&](const PictureRef& picture, int px, int py, int effect, bool greyMode, bool frame) {
-        if (!picture || !m_layout.pictureAreaShown)
-            return;
-        if (frame)
-            PaintPictureFrame(p, px, py, picture);
-        DrawPictureEffect(p, px, py, imageW, imageH, picture, picture->width(), picture->height(), effect,
-                          greyMode);
-    };
+    auto main
+        = [&](const PictureRef& picture, int px, int py, int effect, bool greyMode, bool frame) {
+              if (!picture || !m_layout.pictureAreaShown)
+                  return;
+              if (frame)
+                  PaintPictureFrame(p, px, py, picture);
+              DrawPictureEffect(p, px, py, imageW, imageH, picture, picture->width(),
+                  picture->height(), effect, greyMode);
+          };
     auto addin = [&](int effect) {
         const PictureRef& picture = m.ButtonPicture_Addin;
         if (!picture)
@@ -398,8 +400,8 @@ void QorvXPButton::PaintPictures(QPainter& p, bool force)
         const Rect& c = m_layout.contentRect;
         const int ax = c.right - m.PictureAddin_Width - m.PictureAddin_Margin;
         const int ay = nearest((c.top + c.bottom) / 2.0 - m.PictureAddin_Height / 2.0);
-        DrawPictureEffect(p, ax, ay, m.PictureAddin_Width, m.PictureAddin_Height, picture, picture->width(),
-                          picture->height(), effect, true);
+        DrawPictureEffect(p, ax, ay, m.PictureAddin_Width, m.PictureAddin_Height, picture,
+            picture->width(), picture->height(), effect, true);
     };
     // The over picture is skipped on partial repaints when it is the normal one.
     const bool redrawPicture = force || !m_state.overPictureIsNormal;
@@ -446,8 +448,8 @@ void QorvXPButton::PaintPictures(QPainter& p, bool force)
 void QorvXPButton::paintEvent(QPaintEvent* event)
 {
     if (m_face.size() != size()) {
-        // A paint request for a size not yet laid out: the original's paint
-        // handler re-laid out and repainted everything.
+        // A paint request for a size not yet laid out: lay out and repaint
+        // everything first.
         Refresh();
     }
     QPainter p(this);
@@ -463,9 +465,7 @@ void QorvXPButton::resizeEvent(QResizeEvent*)
 void QorvXPButton::changeEvent(QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::EnabledChange:
-        ReDraw(true);
-        break;
+    case QEvent::EnabledChange: ReDraw(true); break;
     case QEvent::FontChange:
         Refresh(); // the caption is measured in the font
         break;
@@ -473,8 +473,7 @@ void QorvXPButton::changeEvent(QEvent* event)
     case QEvent::ApplicationPaletteChange:
         ReDraw(true); // system colours come from the palette
         break;
-    default:
-        break;
+    default: break;
     }
     QWidget::changeEvent(event);
 }
