@@ -98,6 +98,7 @@ private:
     void setState(GstState state);
     void seek(double seconds, double rate);
     void dispatchBusMessages();
+    void settleSeek();
     void onVideoResized(QSize size);
     void buildSinks();
     void attachNativeWindow();
@@ -124,6 +125,10 @@ private:
     WId m_attachedWindow = 0;
     double m_rate = 1.0;
     std::optional<double> m_seekTarget; // a seek not yet settled
+    int m_seekRetries = 0;
+    std::chrono::steady_clock::time_point m_seekIssuedAt;
+    static constexpr double kSeekTolerance = 0.5; // seconds
+    static constexpr int kMaxSeekRetries = 2;
     // A file's length does not change while it plays; asked every 10 ms.
     mutable std::optional<double> m_duration;
     // Positions asked in one burst (the timeline asks three times per tick)
