@@ -438,6 +438,7 @@ class Player:
 
     def __init__(self, work):
         self.work = work
+        self.size = None  # (w, h) of the video window, None: the player's own choice
 
     def command(self, clip, run_dir):  # clip None: idle
         raise NotImplementedError
@@ -505,6 +506,8 @@ class Mpv(Player):
     def command(self, clip, run_dir):
         cmd = ["mpv", "--no-config", "--vo=x11", "--ao=null", "--hwdec=no", "--no-terminal",
                f"--input-ipc-server={os.path.join(run_dir, 'mpv.sock')}"]
+        if self.size:
+            cmd.append(f"--geometry={self.size[0]}x{self.size[1]}")
         if clip:
             return cmd + [clip["path"]]
         return cmd + ["--idle=yes", "--force-window=yes"]
@@ -547,6 +550,10 @@ class Vlc(Player):
                f"XDG_RUNTIME_DIR={os.path.join(run_dir, 'runtime')}",
                "cvlc", "--vout=xcb_x11", "--aout=adummy", "--extraintf=oldrc",
                f"--rc-unix={sock}", "--rc-fake-tty"]
+        if self.size and clip and clip["size"]:
+            # The X11 output sizes its window by the zoom factor only.
+            zoom = min(self.size[0] / clip["size"][0], self.size[1] / clip["size"][1])
+            cmd.append(f"--zoom={zoom:.4f}")
         return cmd + ([clip["path"]] if clip else [])
 
     def env(self, base, run_dir):
@@ -848,6 +855,9 @@ def main():
     ap.add_argument("--peer-user", default="veltrinbench")
     ap.add_argument("--no-floor", action="store_true")
     ap.add_argument("--no-idle", action="store_true")
+    ap.add_argument("--peer-size", default="",
+                    help="WxH, or 'veltrin' for Veltrin's video area: the peers' video window "
+                         "size (default: their own, the video's size)")
     args = ap.parse_args()
 
     if args.reps < 1:
@@ -897,6 +907,20 @@ def main():
                 print(json.dumps(r), file=sys.stderr, flush=True)
                 if not args.no_idle:
                     results.append(r)
+        if args.peer_size:
+            size = None
+            if args.peer_size == "veltrin":
+                v = next((p for p in players if isinstance(p, Veltrin)), None)
+                size = (v.area[2], v.area[3]) if v and v.area else None
+            else:
+                m = re.fullmatch(r"(\d+)x(\d+)", args.peer_size)
+                size = (int(m.group(1)), int(m.group(2))) if m else None
+            if not size:
+                raise SystemExit(f"--peer-size {args.peer_size}: no size")
+            for p in players:
+                if not isinstance(p, Veltrin):
+                    p.size = size
+            print(f"peers show video in a {size[0]}x{size[1]} window", file=sys.stderr)
         for clip in clips:
             for rep in range(args.reps):
                 for p in players:
