@@ -30,8 +30,11 @@ QString playerfrm::SecToTime(double seconds)
 
 void playerfrm::Timer1_Timer()
 {
-    // Each step asks the engine afresh; with no graph all three fail and
-    // nothing changes.
+    // With no graph all three steps would fail and change nothing: skip them
+    // rather than fail three times every 10 ms while the player sits idle.
+    if (!graph.position)
+        return;
+    // Each step asks the engine afresh.
     skipOnFailure([&] {
         const double pos = must(graph.position).CurrentPosition();
         H1->setValue(static_cast<qint32>(

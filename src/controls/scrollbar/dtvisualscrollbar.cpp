@@ -76,7 +76,8 @@ QString colourText(quint32 c)
 
 } // namespace
 
-dtVisualScrollBar::dtVisualScrollBar(QWidget* parent) : QWidget(parent)
+dtVisualScrollBar::dtVisualScrollBar(QWidget* parent)
+    : QWidget(parent)
 {
     static const PictureRef thumb = builtin(kBuiltinThumb);
     static const PictureRef up = builtin(kBuiltinUp);
@@ -107,8 +108,14 @@ dtVisualScrollBar::~dtVisualScrollBar() = default;
 
 // --- Helpers -----------------------------------------------------------------
 
-double dtVisualScrollBar::innerWidthTw() const { return width() * kTw; }
-double dtVisualScrollBar::innerHeightTw() const { return height() * kTw; }
+double dtVisualScrollBar::innerWidthTw() const
+{
+    return width() * kTw;
+}
+double dtVisualScrollBar::innerHeightTw() const
+{
+    return height() * kTw;
+}
 
 double dtVisualScrollBar::centreOffset(double d)
 {
@@ -126,7 +133,7 @@ QRect dtVisualScrollBar::partPixelRect(Part p) const
 {
     const PartState& s = part(p);
     return QRect(twipsToPixel(s.x), twipsToPixel(s.y), std::max(0, twipsToPixel(s.w)),
-                 std::max(0, twipsToPixel(s.h)));
+        std::max(0, twipsToPixel(s.h)));
 }
 
 std::optional<dtVisualScrollBar::Part> dtVisualScrollBar::partAt(const QPoint& pixel) const
@@ -155,8 +162,14 @@ void dtVisualScrollBar::setControlSizeTw(double wTw, double hTw)
 
 // --- Value, range and steps ----------------------------------------------------
 
-qint32 dtVisualScrollBar::Value() const { return m_f.Value; }
-void dtVisualScrollBar::setValue(qint32 v) { assignValue(v); }
+qint32 dtVisualScrollBar::Value() const
+{
+    return m_f.Value;
+}
+void dtVisualScrollBar::setValue(qint32 v)
+{
+    assignValue(v);
+}
 
 void dtVisualScrollBar::assignValue(qint64 v)
 {
@@ -175,7 +188,10 @@ void dtVisualScrollBar::assignValue(qint64 v)
     notify("Value");
 }
 
-qint32 dtVisualScrollBar::Min() const { return m_f.Min; }
+qint32 dtVisualScrollBar::Min() const
+{
+    return m_f.Min;
+}
 void dtVisualScrollBar::setMin(qint32 v)
 {
     if (static_cast<qint64>(m_f.Max) - v > kInt32Max || v >= m_f.Max)
@@ -186,7 +202,10 @@ void dtVisualScrollBar::setMin(qint32 v)
     notify("Min");
 }
 
-qint32 dtVisualScrollBar::Max() const { return m_f.Max; }
+qint32 dtVisualScrollBar::Max() const
+{
+    return m_f.Max;
+}
 void dtVisualScrollBar::setMax(qint32 v)
 {
     if (v <= m_f.Min || static_cast<qint64>(v) - m_f.Min > kInt32Max)
@@ -197,14 +216,20 @@ void dtVisualScrollBar::setMax(qint32 v)
     notify("Max");
 }
 
-qint32 dtVisualScrollBar::SmallChange() const { return m_f.SmallChange; }
+qint32 dtVisualScrollBar::SmallChange() const
+{
+    return m_f.SmallChange;
+}
 void dtVisualScrollBar::setSmallChange(qint32 v)
 {
     m_f.SmallChange = (v < 1 || v > 32767) ? 1 : v;
     notify("SmallChange");
 }
 
-qint32 dtVisualScrollBar::LargeChange() const { return m_f.LargeChange; }
+qint32 dtVisualScrollBar::LargeChange() const
+{
+    return m_f.LargeChange;
+}
 void dtVisualScrollBar::setLargeChange(qint32 v)
 {
     m_f.LargeChange = (v < 1 || v > 32767) ? 1 : v;
@@ -213,7 +238,10 @@ void dtVisualScrollBar::setLargeChange(qint32 v)
 
 // --- Shape properties ------------------------------------------------------------
 
-qint32 dtVisualScrollBar::Orientation() const { return m_f.Orientation; }
+qint32 dtVisualScrollBar::Orientation() const
+{
+    return m_f.Orientation;
+}
 void dtVisualScrollBar::setOrientation(qint32 v)
 {
     m_f.Orientation = v;
@@ -226,18 +254,24 @@ void dtVisualScrollBar::setOrientation(qint32 v)
     UserControl_Resize();
 }
 
-qint32 dtVisualScrollBar::ThumbAlignment() const { return m_f.ThumbAlignment; }
+qint32 dtVisualScrollBar::ThumbAlignment() const
+{
+    return m_f.ThumbAlignment;
+}
 void dtVisualScrollBar::setThumbAlignment(qint32 v)
 {
     m_f.ThumbAlignment = remapAlignment(v, m_f.Orientation);
     UserControl_Resize();
 }
 
-bool dtVisualScrollBar::ButtonsVisible() const { return m_f.ButtonsVisible; }
+bool dtVisualScrollBar::ButtonsVisible() const
+{
+    return m_f.ButtonsVisible;
+}
 void dtVisualScrollBar::setButtonsVisible(bool v)
 {
     m_f.ButtonsVisible = v;
-    for (Part p : {Part::Up, Part::Down, Part::Left, Part::Right})
+    for (Part p : { Part::Up, Part::Down, Part::Left, Part::Right })
         partRef(p).visible = false;
     if (m_f.Orientation == 1) {
         partRef(Part::Up).visible = v;
@@ -250,7 +284,10 @@ void dtVisualScrollBar::setButtonsVisible(bool v)
     notify("ButtonsVisible");
 }
 
-bool dtVisualScrollBar::AutoSize() const { return m_f.AutoSize; }
+bool dtVisualScrollBar::AutoSize() const
+{
+    return m_f.AutoSize;
+}
 void dtVisualScrollBar::setAutoSize(bool v)
 {
     m_f.AutoSize = v;
@@ -264,14 +301,20 @@ void dtVisualScrollBar::setAutoSize(bool v)
     notify("AutoSize");
 }
 
-quint32 dtVisualScrollBar::BackColor() const { return part(Part::Background).colour; }
+quint32 dtVisualScrollBar::BackColor() const
+{
+    return part(Part::Background).colour;
+}
 void dtVisualScrollBar::setBackColor(quint32 colour)
 {
     partRef(Part::Background).colour = colour;
     UserControl_Resize();
 }
 
-bool dtVisualScrollBar::Enabled() const { return !testAttribute(Qt::WA_ForceDisabled); }
+bool dtVisualScrollBar::Enabled() const
+{
+    return !testAttribute(Qt::WA_ForceDisabled);
+}
 void dtVisualScrollBar::setEnabled(bool v)
 {
     QWidget::setEnabled(v);
@@ -322,42 +365,60 @@ void dtVisualScrollBar::applyBackgroundPicture(const PictureRef& picture)
     update();
 }
 
-PictureRef dtVisualScrollBar::PictureBackground() const { return part(Part::Background).picture; }
+PictureRef dtVisualScrollBar::PictureBackground() const
+{
+    return part(Part::Background).picture;
+}
 void dtVisualScrollBar::setPictureBackground(const PictureRef& picture)
 {
     applyBackgroundPicture(picture);
     notify("PictureBackground");
 }
 
-PictureRef dtVisualScrollBar::PictureThumb() const { return part(Part::Thumb).picture; }
+PictureRef dtVisualScrollBar::PictureThumb() const
+{
+    return part(Part::Thumb).picture;
+}
 void dtVisualScrollBar::setPictureThumb(const PictureRef& picture)
 {
     applyPartPicture(Part::Thumb, picture, PictureRule::KeepSizeWhenNone);
     notify("PictureThumb");
 }
 
-PictureRef dtVisualScrollBar::PictureUp() const { return part(Part::Up).picture; }
+PictureRef dtVisualScrollBar::PictureUp() const
+{
+    return part(Part::Up).picture;
+}
 void dtVisualScrollBar::setPictureUp(const PictureRef& picture)
 {
     applyPartPicture(Part::Up, picture, PictureRule::KeepSizeWhenNone);
     notify("PictureUp");
 }
 
-PictureRef dtVisualScrollBar::PictureDown() const { return part(Part::Down).picture; }
+PictureRef dtVisualScrollBar::PictureDown() const
+{
+    return part(Part::Down).picture;
+}
 void dtVisualScrollBar::setPictureDown(const PictureRef& picture)
 {
     applyPartPicture(Part::Down, picture, PictureRule::ZeroSizeWhenNone);
     notify("PictureDown");
 }
 
-PictureRef dtVisualScrollBar::PictureLeft() const { return part(Part::Left).picture; }
+PictureRef dtVisualScrollBar::PictureLeft() const
+{
+    return part(Part::Left).picture;
+}
 void dtVisualScrollBar::setPictureLeft(const PictureRef& picture)
 {
     applyPartPicture(Part::Left, picture, PictureRule::ZeroSizeWhenNone);
     notify("PictureLeft");
 }
 
-PictureRef dtVisualScrollBar::PictureRight() const { return part(Part::Right).picture; }
+PictureRef dtVisualScrollBar::PictureRight() const
+{
+    return part(Part::Right).picture;
+}
 void dtVisualScrollBar::setPictureRight(const PictureRef& picture)
 {
     applyPartPicture(Part::Right, picture, PictureRule::KeepSizeWhenNone);
@@ -379,13 +440,19 @@ void dtVisualScrollBar::ReadProperties(const veltrin::PropertyBag& bag)
     m_f.Min = bag.readLong(QStringLiteral("Min"), 0);
     m_f.ButtonsVisible = bag.readBool(QStringLiteral("ButtonsVisible"), true);
     m_f.Orientation = bag.readLong(QStringLiteral("Orientation"), kSavedDefaultOrientation);
-    m_f.ThumbAlignment = bag.readLong(QStringLiteral("ThumbAlignment"), kSavedDefaultThumbAlignment);
+    m_f.ThumbAlignment
+        = bag.readLong(QStringLiteral("ThumbAlignment"), kSavedDefaultThumbAlignment);
     applyBackgroundPicture(bag.readPicture(QStringLiteral("PictureBackground")));
-    applyPartPicture(Part::Up, bag.readPicture(QStringLiteral("PictureUp")), PictureRule::KeepSizeWhenNone);
-    applyPartPicture(Part::Down, bag.readPicture(QStringLiteral("PictureDown")), PictureRule::ZeroSizeWhenNone);
-    applyPartPicture(Part::Right, bag.readPicture(QStringLiteral("PictureRight")), PictureRule::KeepSizeWhenNone);
-    applyPartPicture(Part::Left, bag.readPicture(QStringLiteral("PictureLeft")), PictureRule::ZeroSizeWhenNone);
-    applyPartPicture(Part::Thumb, bag.readPicture(QStringLiteral("PictureThumb")), PictureRule::KeepSizeWhenNone);
+    applyPartPicture(
+        Part::Up, bag.readPicture(QStringLiteral("PictureUp")), PictureRule::KeepSizeWhenNone);
+    applyPartPicture(
+        Part::Down, bag.readPicture(QStringLiteral("PictureDown")), PictureRule::ZeroSizeWhenNone);
+    applyPartPicture(Part::Right, bag.readPicture(QStringLiteral("PictureRight")),
+        PictureRule::KeepSizeWhenNone);
+    applyPartPicture(
+        Part::Left, bag.readPicture(QStringLiteral("PictureLeft")), PictureRule::ZeroSizeWhenNone);
+    applyPartPicture(Part::Thumb, bag.readPicture(QStringLiteral("PictureThumb")),
+        PictureRule::KeepSizeWhenNone);
     m_f.Value = bag.readLong(QStringLiteral("Value"), 0);
 
     // Colours are 32-bit patterns: accept the signed and the unsigned decimal
@@ -397,8 +464,8 @@ void dtVisualScrollBar::ReadProperties(const veltrin::PropertyBag& bag)
         if (ok && wide >= kInt32Min && wide <= 0xFFFFFFFFll)
             back = static_cast<quint32>(wide);
         else
-            back = static_cast<quint32>(bag.readLong(QStringLiteral("BackColor"),
-                                                     static_cast<qint32>(kSavedDefaultBackColor)));
+            back = static_cast<quint32>(bag.readLong(
+                QStringLiteral("BackColor"), static_cast<qint32>(kSavedDefaultBackColor)));
     }
     partRef(Part::Background).colour = back;
 
@@ -419,7 +486,8 @@ void dtVisualScrollBar::WriteProperties(veltrin::PropertyBag& bag) const
 {
     bag.writeBool(QStringLiteral("ButtonsVisible"), m_f.ButtonsVisible, true);
     bag.writeLong(QStringLiteral("Orientation"), m_f.Orientation, kSavedDefaultOrientation);
-    bag.writeLong(QStringLiteral("ThumbAlignment"), m_f.ThumbAlignment, kSavedDefaultThumbAlignment);
+    bag.writeLong(
+        QStringLiteral("ThumbAlignment"), m_f.ThumbAlignment, kSavedDefaultThumbAlignment);
     bag.writePicture(QStringLiteral("PictureBackground"), part(Part::Background).picture);
     bag.writePicture(QStringLiteral("PictureUp"), part(Part::Up).picture);
     bag.writePicture(QStringLiteral("PictureDown"), part(Part::Down).picture);
@@ -429,8 +497,8 @@ void dtVisualScrollBar::WriteProperties(veltrin::PropertyBag& bag) const
     bag.writeLong(QStringLiteral("Min"), m_f.Min, 0);
     bag.writeLong(QStringLiteral("Max"), m_f.Max, kSavedDefaultMax);
     bag.writeLong(QStringLiteral("Value"), m_f.Value, 0);
-    bag.writeString(QStringLiteral("BackColor"), colourText(BackColor()),
-                    colourText(kSavedDefaultBackColor));
+    bag.writeString(
+        QStringLiteral("BackColor"), colourText(BackColor()), colourText(kSavedDefaultBackColor));
     bag.writeLong(QStringLiteral("LargeChange"), m_f.LargeChange, 10);
     bag.writeLong(QStringLiteral("SmallChange"), m_f.SmallChange, 1);
     bag.writeBool(QStringLiteral("AutoSize"), m_f.AutoSize, false);
@@ -517,6 +585,14 @@ void dtVisualScrollBar::PositionThumb()
     const double SH = innerHeightTw();
     PartState& thumb = partRef(Part::Thumb);
     const bool vertical = m_f.Orientation == 1;
+    const QRect before = partPixelRect(Part::Thumb);
+    // The position timer assigns the seek bar's value a hundred times a
+    // second; only a thumb that really moved is worth a repaint.
+    const auto repaintMoved = [&] {
+        const QRect after = partPixelRect(Part::Thumb);
+        if (after != before)
+            update(before.united(after));
+    };
 
     double start;
     double end;
@@ -542,7 +618,7 @@ void dtVisualScrollBar::PositionThumb()
     // Across the axis only an alignment of the bar's own orientation applies.
     const qint32 a = m_f.ThumbAlignment;
     if (vertical ? (a < 0 || a > 2) : (a < 3 || a > 5)) {
-        update();
+        repaintMoved();
         return;
     }
     switch (a) {
@@ -554,12 +630,12 @@ void dtVisualScrollBar::PositionThumb()
     case 5: thumb.y = SH - thumb.h; break;
     default: break;
     }
-    update();
+    repaintMoved();
 }
 
 void dtVisualScrollBar::RefreshPartVisibility()
 {
-    for (Part p : {Part::Right, Part::Left, Part::Up, Part::Down})
+    for (Part p : { Part::Right, Part::Left, Part::Up, Part::Down })
         partRef(p).visible = false;
     partRef(Part::Thumb).visible = true;
     if (m_f.ButtonsVisible) {
@@ -608,14 +684,30 @@ QColor dtVisualScrollBar::resolveColour(quint32 colour) const
     if (colour & 0x80000000u) {
         // System colour: the low byte is the index of the platform's table.
         static const QPalette::ColorRole roles[] = {
-            QPalette::Button,        QPalette::Dark,            QPalette::Highlight,
-            QPalette::Mid,           QPalette::Window,          QPalette::Base,
-            QPalette::Shadow,        QPalette::WindowText,      QPalette::Text,
-            QPalette::HighlightedText, QPalette::Button,        QPalette::Button,
-            QPalette::Dark,          QPalette::Highlight,       QPalette::HighlightedText,
-            QPalette::Button,        QPalette::Dark,            QPalette::PlaceholderText,
-            QPalette::ButtonText,    QPalette::Text,            QPalette::Light,
-            QPalette::Shadow,        QPalette::Midlight,        QPalette::ToolTipText,
+            QPalette::Button,
+            QPalette::Dark,
+            QPalette::Highlight,
+            QPalette::Mid,
+            QPalette::Window,
+            QPalette::Base,
+            QPalette::Shadow,
+            QPalette::WindowText,
+            QPalette::Text,
+            QPalette::HighlightedText,
+            QPalette::Button,
+            QPalette::Button,
+            QPalette::Dark,
+            QPalette::Highlight,
+            QPalette::HighlightedText,
+            QPalette::Button,
+            QPalette::Dark,
+            QPalette::PlaceholderText,
+            QPalette::ButtonText,
+            QPalette::Text,
+            QPalette::Light,
+            QPalette::Shadow,
+            QPalette::Midlight,
+            QPalette::ToolTipText,
             QPalette::ToolTipBase,
         };
         const quint32 index = colour & 0xFFu;
@@ -623,7 +715,7 @@ QColor dtVisualScrollBar::resolveColour(quint32 colour) const
         return palette().color(QPalette::Active, role);
     }
     return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                  static_cast<int>((colour >> 16) & 0xFF));
+        static_cast<int>((colour >> 16) & 0xFF));
 }
 
 void dtVisualScrollBar::paintEvent(QPaintEvent*)
