@@ -24,16 +24,10 @@ void ensureGstInitialised()
     std::call_once(once, [] { gst_init(nullptr, nullptr); });
 }
 
-namespace {
-
-constexpr auto kVideoCaps = "video/x-raw,format=BGRx";
-
-// The first audio output that can really be opened. Machines without a sound
-// device get a clock-synced fake sink so playback still runs in real time.
-// Probed once per process: opening a sink costs a few milliseconds.
-QByteArray audioSinkFactory()
+const char* audioOutputFactory()
 {
-    static const QByteArray factory = [] {
+    // Opening a sink costs a few milliseconds: probe once.
+    static const char* const factory = [] {
         for (const char* name : { "pulsesink", "alsasink" }) {
             ElementHandle sink = makeElement(name);
             if (!sink)
@@ -42,16 +36,20 @@ QByteArray audioSinkFactory()
                 = gst_element_set_state(sink.get(), GST_STATE_READY) == GST_STATE_CHANGE_SUCCESS;
             gst_element_set_state(sink.get(), GST_STATE_NULL);
             if (opens)
-                return QByteArray(name);
+                return name;
         }
-        return QByteArray("fakesink");
+        return "fakesink";
     }();
     return factory;
 }
 
+namespace {
+
+constexpr auto kVideoCaps = "video/x-raw,format=BGRx";
+
 GstElement* makeAudioSink()
 {
-    const QByteArray factory = audioSinkFactory();
+    const QByteArray factory = audioOutputFactory();
     GstElement* sink = gst_element_factory_make(factory.constData(), "audiosink");
     if (factory == "fakesink")
         g_object_set(sink, "sync", TRUE, nullptr);

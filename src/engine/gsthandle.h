@@ -89,4 +89,9 @@ inline ElementHandle makeElement(const char* factory, const char* name = nullptr
 // Initialises GStreamer once, without handing it the program's arguments.
 void ensureGstInitialised();
 
+// The factory name of the first audio output that really opens. Machines
+// without a sound device get "fakesink", to be run clock-synced so playback
+// still takes real time. Probed once per process.
+const char* audioOutputFactory();
+
 } // namespace veltrin

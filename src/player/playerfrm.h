@@ -222,6 +222,8 @@ private:
     void buildMenu();
     void connectHandlers();
     void applyVolumeAndBalance();
+    // The common steps of Next and Previous Track.
+    void changeTrack(bool forward);
     void lblDisplay_Change();
     void closeSecondaryWindowsOnExit();
     void focusFolderBrowserIfShown();

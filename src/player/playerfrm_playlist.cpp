@@ -35,31 +35,28 @@ void playerfrm::LoadPLFile()
 
 void playerfrm::NextTrack()
 {
-    endOnFailure([&] {
-        const int i = File1.selectedIndex();
-        if (i < 0)
-            return;
-        cmdStop_Click();
-        if (i == File1.count() - 1)
-            return;
-        File1.select(i + 1);
-        LoadPLFile();
-        applyVolumeAndBalance();
-        if (cmdFullscreen->Tag == u"True")
-            GoFullScreen();
-        Text4 = File1.currentName();
-        setFolderBrowserCaption(QStringLiteral("  Zelto VCD Playlist:") + File1.currentName());
-    });
+    changeTrack(true);
 }
 
 void playerfrm::PrevTrack()
+{
+    changeTrack(false);
+}
+
+void playerfrm::changeTrack(bool forward)
 {
     endOnFailure([&] {
         const int i = File1.selectedIndex();
         if (i < 0)
             return;
         cmdStop_Click();
-        File1.select(i == 0 ? File1.count() - 1 : i - 1);
+        if (forward) {
+            if (i == File1.count() - 1)
+                return; // after the last entry playback stays stopped
+            File1.select(i + 1);
+        } else {
+            File1.select(i == 0 ? File1.count() - 1 : i - 1); // wraps to the last
+        }
         LoadPLFile();
         applyVolumeAndBalance();
         if (cmdFullscreen->Tag == u"True")

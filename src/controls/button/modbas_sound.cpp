@@ -24,27 +24,6 @@ qint64 nowMs()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// The first audio sink that really opens; without a sound device a
-// clock-synced fake sink, so a sound still lasts as long as it would.
-// Probed once, on a GStreamer pool thread (opening a sink may take a while).
-const char* audioSinkName()
-{
-    static const char* const name = [] {
-        for (const char* candidate : { "pulsesink", "alsasink" }) {
-            ElementHandle sink = makeElement(candidate);
-            if (!sink)
-                continue;
-            const bool opens
-                = gst_element_set_state(sink.get(), GST_STATE_READY) == GST_STATE_CHANGE_SUCCESS;
-            gst_element_set_state(sink.get(), GST_STATE_NULL);
-            if (opens)
-                return candidate;
-        }
-        return "fakesink";
-    }();
-    return name;
-}
-
 class GstSoundOutput final : public SoundOutput {
 public:
     bool play(const QByteArray& wave, const QString& name) override;
@@ -100,7 +79,7 @@ void GstSoundOutput::start(GstElement* pipeline, gpointer data)
     GstElement* parse = gst_element_factory_make("wavparse", nullptr);
     GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
     GstElement* resample = gst_element_factory_make("audioresample", nullptr);
-    GstElement* sink = gst_element_factory_make(audioSinkName(), nullptr);
+    GstElement* sink = gst_element_factory_make(veltrin::audioOutputFactory(), nullptr);
     if (!src || !parse || !convert || !resample || !sink) {
         for (GstElement* e : { src, parse, convert, resample, sink }) {
             if (e)
