@@ -23,7 +23,7 @@ void ensureApplication()
         qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "veltrin_bench";
-    static char* argv[] = {name, nullptr};
+    static char* argv[] = { name, nullptr };
     new QApplication(argc, argv); // lives for the whole run
 }
 
@@ -59,7 +59,7 @@ std::unique_ptr<QorvXPButton> captionButton()
 void hover(QorvXPButton& b)
 {
     QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), b.mapToGlobal(QPointF(5, 5)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+        Qt::NoButton, Qt::NoModifier);
     b.setSoundPlayer([](const QString&) {});
     QApplication::sendEvent(&b, &move);
 }

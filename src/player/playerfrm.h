@@ -147,14 +147,14 @@ public:
     GraphRefs graph; // control, audio, position, video window
     veltrin::FileListModel File1;
     veltrin::ObservableText Text4;
-    veltrin::ObservableText txtSectotime1{QStringLiteral("00:00:00")};
-    veltrin::ObservableText txtSectotime3{QStringLiteral("00:00:00")};
-    veltrin::ObservableText lblTimeusedText{QStringLiteral("00:00:00")};
-    veltrin::ObservableText Label3{QStringLiteral("00:00:00")};
-    veltrin::ObservableText Label4{QStringLiteral("00:00:00")};
-    veltrin::ObservableText lblDisplayCaption{QStringLiteral("Zelto Veltrin Player")};
-    QString lblDisplayTag;        // saved window state while in full screen
-    QStringList List1;            // disc detection state
+    veltrin::ObservableText txtSectotime1 { QStringLiteral("00:00:00") };
+    veltrin::ObservableText txtSectotime3 { QStringLiteral("00:00:00") };
+    veltrin::ObservableText lblTimeusedText { QStringLiteral("00:00:00") };
+    veltrin::ObservableText Label3 { QStringLiteral("00:00:00") };
+    veltrin::ObservableText Label4 { QStringLiteral("00:00:00") };
+    veltrin::ObservableText lblDisplayCaption { QStringLiteral("Zelto Veltrin Player") };
+    QString lblDisplayTag; // saved window state while in full screen
+    QStringList List1; // disc detection state
     QString Text2 = QStringLiteral("Text2");
     QString txtCDdrive = QStringLiteral("CD Drive");
 
@@ -232,7 +232,7 @@ private:
     void continueBorderResize(const QPoint& globalPos);
 
 public:
-    int windowStateValue() const;           // 0 normal, 1 minimised, 2 maximised
+    int windowStateValue() const; // 0 normal, 1 minimised, 2 maximised
     void setWindowStateValue(int state);
 
 private:
@@ -241,9 +241,9 @@ private:
     Options m_options;
     bool m_unloaded = false;
     int m_firstAppended = -1; // first entry the last play list file added
-    qint16 m_dragX = 0;        // pointer position at the last press on a drag surface
+    qint16 m_dragX = 0; // pointer position at the last press on a drag surface
     qint16 m_dragY = 0;
-    Qt::Edges m_resizeEdges;   // sizing-border drag in progress without the window manager
+    Qt::Edges m_resizeEdges; // sizing-border drag in progress without the window manager
     QRect m_resizeStart;
     QPoint m_resizeOrigin;
 };

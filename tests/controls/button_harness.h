@@ -52,7 +52,7 @@ struct Harness {
         button->InitProperties();
         button->resize(w, h);
         QObject::connect(button.get(), &QorvXPButton::propertyChanged,
-                         [this](const QString& n) { notified << n; });
+            [this](const QString& n) { notified << n; });
         button->setMessageSink([this](const QString& text, bool info) {
             messages << text;
             messageIcons << info;

@@ -35,7 +35,7 @@ struct Host {
         window.resize(320, 120);
         edit = new QLineEdit(&window);
         edit->setGeometry(10, 80, 100, 24);
-        const char* names[] = {"a", "b", "c"};
+        const char* names[] = { "a", "b", "c" };
         for (int i = 0; i < 3; ++i) {
             auto* button = new QorvXPButton(&window);
             button->setObjectName(QString::fromLatin1(names[i]));
@@ -72,7 +72,7 @@ struct Host {
             log << QStringLiteral("%1.KeyDown(%2,%3)").arg(n).arg(k).arg(s);
         });
         QObject::connect(b, &Button::KeyPress,
-                         [this, n](short& k) { log << QStringLiteral("%1.KeyPress(%2)").arg(n).arg(k); });
+            [this, n](short& k) { log << QStringLiteral("%1.KeyPress(%2)").arg(n).arg(k); });
         QObject::connect(b, &Button::KeyUp, [this, n](short k, short s) {
             log << QStringLiteral("%1.KeyUp(%2,%3)").arg(n).arg(k).arg(s);
         });
@@ -96,12 +96,15 @@ struct Host {
         QCoreApplication::processEvents();
     }
 
-    static void mouse(QWidget* w, QEvent::Type type, QPointF pos, Qt::MouseButton button = Qt::LeftButton)
+    static void mouse(
+        QWidget* w, QEvent::Type type, QPointF pos, Qt::MouseButton button = Qt::LeftButton)
     {
-        const Qt::MouseButtons held =
-            type == QEvent::MouseButtonRelease || type == QEvent::MouseMove ? Qt::NoButton : Qt::MouseButtons(button);
-        QMouseEvent e(type, pos, w->mapToGlobal(pos), type == QEvent::MouseMove ? Qt::NoButton : button, held,
-                      Qt::NoModifier);
+        const Qt::MouseButtons held
+            = type == QEvent::MouseButtonRelease || type == QEvent::MouseMove
+            ? Qt::NoButton
+            : Qt::MouseButtons(button);
+        QMouseEvent e(type, pos, w->mapToGlobal(pos),
+            type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
         QApplication::sendEvent(w, &e);
     }
 
@@ -121,13 +124,15 @@ TEST(ButtonEvents, spaceRaisesKeyDownKeyPressClickKeyUpAndClicksWhileDrawnPresse
     b->setFocus();
     bool pressedLookDuringClick = false;
     QObject::connect(b, &Button::Click, [&] {
-        pressedLookDuringClick = b->state().pressed && px(b->faceImage(), 5, 1) == qRgb(176, 176, 167);
+        pressedLookDuringClick
+            = b->state().pressed && px(b->faceImage(), 5, 1) == qRgb(176, 176, 167);
     });
     host.log.clear();
     QTest::keyPress(b, Qt::Key_Space);
     EXPECT_TRUE(b->state().pressed);
     QTest::keyRelease(b, Qt::Key_Space);
-    EXPECT_EQ(host.log, (QStringList{"b.KeyDown(32,0)", "b.KeyPress(32)", "b.Click", "b.KeyUp(32,0)"}));
+    EXPECT_EQ(host.log,
+        (QStringList { "b.KeyDown(32,0)", "b.KeyPress(32)", "b.Click", "b.KeyUp(32,0)" }));
     EXPECT_TRUE(pressedLookDuringClick);
     EXPECT_FALSE(b->state().pressed);
     EXPECT_TRUE(b->state().hovering);
@@ -141,7 +146,7 @@ TEST(ButtonEvents, enterRaisesKeyDownClickKeyUpAndNoKeyPress)
     b->setFocus();
     host.log.clear();
     QTest::keyClick(b, Qt::Key_Return);
-    EXPECT_EQ(host.log, (QStringList{"a.KeyDown(13,0)", "a.Click", "a.KeyUp(13,0)"}));
+    EXPECT_EQ(host.log, (QStringList { "a.KeyDown(13,0)", "a.Click", "a.KeyUp(13,0)" }));
 }
 
 TEST(ButtonEvents, otherCharactersRaiseKeyPressWithoutClicking)
@@ -151,19 +156,20 @@ TEST(ButtonEvents, otherCharactersRaiseKeyPressWithoutClicking)
     b->setFocus();
     host.log.clear();
     QTest::keyClick(b, 'x');
-    EXPECT_EQ(host.log, (QStringList{"a.KeyDown(88,0)", "a.KeyPress(120)", "a.KeyUp(88,0)"}));
+    EXPECT_EQ(host.log, (QStringList { "a.KeyDown(88,0)", "a.KeyPress(120)", "a.KeyUp(88,0)" }));
 }
 
 TEST(ButtonEvents, aHotKeyClicksWhenTypedAndAsAltKeyAnywhereInTheWindow)
 {
     Host host;
     QorvXPButton* b = host.buttons[1];
-    ASSERT_TRUE(b->ReadProperties(bag({{"HotKey", "p&"}})));
+    ASSERT_TRUE(b->ReadProperties(bag({ { "HotKey", "p&" } })));
     EXPECT_EQ(b->accessKeys(), "P");
     b->setFocus();
     host.log.clear();
     QTest::keyClick(b, 'p');
-    EXPECT_EQ(host.log, (QStringList{"b.KeyDown(80,0)", "b.Click", "b.KeyPress(112)", "b.KeyUp(80,0)"}));
+    EXPECT_EQ(host.log,
+        (QStringList { "b.KeyDown(80,0)", "b.Click", "b.KeyPress(112)", "b.KeyUp(80,0)" }));
     host.log.clear();
     QTest::keyClick(b, 'P', Qt::ShiftModifier);
     EXPECT_TRUE(host.log.contains("b.Click"));
@@ -172,7 +178,7 @@ TEST(ButtonEvents, aHotKeyClicksWhenTypedAndAsAltKeyAnywhereInTheWindow)
     host.edit->setFocus();
     host.log.clear();
     QTest::keyClick(host.edit, Qt::Key_P, Qt::AltModifier);
-    EXPECT_EQ(host.log, QStringList{"b.Click"});
+    EXPECT_EQ(host.log, QStringList { "b.Click" });
     // the ampersand never became an access key
     host.log.clear();
     QTest::keyClick(host.edit, Qt::Key_Ampersand, Qt::AltModifier);
@@ -210,11 +216,13 @@ TEST(ButtonEvents, aMouseClickRaisesMouseDownMouseUpThenClickWhileDrawnPressed)
     Host host;
     QorvXPButton* b = host.buttons[0];
     bool pressedLookDuringClick = false;
-    QObject::connect(b, &Button::Click, [&] { pressedLookDuringClick = px(b->faceImage(), 5, 1) == qRgb(176, 176, 167); });
+    QObject::connect(b, &Button::Click,
+        [&] { pressedLookDuringClick = px(b->faceImage(), 5, 1) == qRgb(176, 176, 167); });
     Host::mouse(b, QEvent::MouseButtonPress, QPointF(10, 5));
     EXPECT_TRUE(b->state().pressed);
     Host::mouse(b, QEvent::MouseButtonRelease, QPointF(10, 5));
-    EXPECT_EQ(host.log, (QStringList{"a.MouseDown(1,0,10,5)", "a.MouseUp(1,0,10,5)", "a.Click"}));
+    EXPECT_EQ(
+        host.log, (QStringList { "a.MouseDown(1,0,10,5)", "a.MouseUp(1,0,10,5)", "a.Click" }));
     EXPECT_TRUE(pressedLookDuringClick);
     EXPECT_FALSE(b->state().pressed);
 }
@@ -225,7 +233,7 @@ TEST(ButtonEvents, releasingOutsideRaisesMouseUpButNoClick)
     QorvXPButton* b = host.buttons[0];
     Host::mouse(b, QEvent::MouseButtonPress, QPointF(10, 5));
     Host::mouse(b, QEvent::MouseButtonRelease, QPointF(200, 5));
-    EXPECT_EQ(host.log, (QStringList{"a.MouseDown(1,0,10,5)", "a.MouseUp(1,0,200,5)"}));
+    EXPECT_EQ(host.log, (QStringList { "a.MouseDown(1,0,10,5)", "a.MouseUp(1,0,200,5)" }));
 }
 
 TEST(ButtonEvents, aRightButtonPressRaisesMouseDownOnlyAndDoesNotPress)
@@ -235,7 +243,7 @@ TEST(ButtonEvents, aRightButtonPressRaisesMouseDownOnlyAndDoesNotPress)
     Host::mouse(b, QEvent::MouseButtonPress, QPointF(10, 5), Qt::RightButton);
     EXPECT_FALSE(b->state().pressed);
     Host::mouse(b, QEvent::MouseButtonRelease, QPointF(10, 5), Qt::RightButton);
-    EXPECT_EQ(host.log, QStringList{"a.MouseDown(2,0,10,5)"});
+    EXPECT_EQ(host.log, QStringList { "a.MouseDown(2,0,10,5)" });
 }
 
 TEST(ButtonEvents, aDoubleClickLeavesTheButtonPressedWithoutASecondClick)
@@ -246,8 +254,9 @@ TEST(ButtonEvents, aDoubleClickLeavesTheButtonPressedWithoutASecondClick)
     Host::mouse(b, QEvent::MouseButtonRelease, QPointF(10, 5));
     Host::mouse(b, QEvent::MouseButtonDblClick, QPointF(10, 5));
     Host::mouse(b, QEvent::MouseButtonRelease, QPointF(10, 5));
-    EXPECT_EQ(host.log, (QStringList{"a.MouseDown(1,0,10,5)", "a.MouseUp(1,0,10,5)", "a.Click",
-                                     "a.MouseUp(1,0,10,5)"}));
+    EXPECT_EQ(host.log,
+        (QStringList {
+            "a.MouseDown(1,0,10,5)", "a.MouseUp(1,0,10,5)", "a.Click", "a.MouseUp(1,0,10,5)" }));
     EXPECT_TRUE(b->state().pressed);
 }
 
@@ -260,11 +269,12 @@ TEST(ButtonEvents, releasingOnTheDropDownArrowRaisesDropDownClickInsteadOfMouseU
     ASSERT_EQ(b->layout().pictureArea.right, 60);
     Host::mouse(b, QEvent::MouseButtonPress, QPointF(70, 10));
     Host::mouse(b, QEvent::MouseButtonRelease, QPointF(70, 10));
-    EXPECT_EQ(host.log, (QStringList{"c.MouseDown(1,0,70,10)", "c.DropDownClick", "c.Click"}));
+    EXPECT_EQ(host.log, (QStringList { "c.MouseDown(1,0,70,10)", "c.DropDownClick", "c.Click" }));
     host.log.clear();
     Host::mouse(b, QEvent::MouseButtonPress, QPointF(20, 10));
     Host::mouse(b, QEvent::MouseButtonRelease, QPointF(20, 10));
-    EXPECT_EQ(host.log, (QStringList{"c.MouseDown(1,0,20,10)", "c.MouseUp(1,0,20,10)", "c.Click"}));
+    EXPECT_EQ(
+        host.log, (QStringList { "c.MouseDown(1,0,20,10)", "c.MouseUp(1,0,20,10)", "c.Click" }));
 }
 
 TEST(ButtonEvents, enteringRaisesOneMouseMoveAndOneSoundAndLeavingOneMouseOut)
@@ -276,7 +286,7 @@ TEST(ButtonEvents, enteringRaisesOneMouseMoveAndOneSoundAndLeavingOneMouseOut)
     Host::mouse(b, QEvent::MouseMove, QPointF(30, 12)); // a further move inside: nothing
     EXPECT_EQ(host.log.count("a.MouseMove(0,0,20,10)"), 1);
     EXPECT_EQ(host.log.filter(".MouseMove").size(), 1);
-    EXPECT_EQ(host.sounds, QStringList{"Over"});
+    EXPECT_EQ(host.sounds, QStringList { "Over" });
     EXPECT_TRUE(b->state().hovering);
     EXPECT_TRUE(b->isHoverPolling());
     EXPECT_EQ(px(b->faceImage(), 5, 1), qRgb(255, 243, 206)); // the hot look
@@ -285,11 +295,11 @@ TEST(ButtonEvents, enteringRaisesOneMouseMoveAndOneSoundAndLeavingOneMouseOut)
     Host::parkCursor();
     // the poll finds the pointer gone on its next tick (10 ms): bounded wait
     ASSERT_TRUE(veltrin::test::waitFor([&] { return !host.log.isEmpty(); }, 5000));
-    EXPECT_EQ(host.log, QStringList{"a.MouseOut"});
+    EXPECT_EQ(host.log, QStringList { "a.MouseOut" });
     EXPECT_FALSE(b->state().hovering);
     EXPECT_FALSE(b->isHoverPolling()); // polling stops once the pointer has left
     QTest::qWait(30);
-    EXPECT_EQ(host.log, QStringList{"a.MouseOut"});
+    EXPECT_EQ(host.log, QStringList { "a.MouseOut" });
 }
 
 TEST(ButtonEvents, theHoverSoundIsTheButtonsOverSoundAndBlankMeansSilence)
@@ -299,7 +309,7 @@ TEST(ButtonEvents, theHoverSoundIsTheButtonsOverSoundAndBlankMeansSilence)
     b->setButtonSound_Over("Click");
     host.pointAt(b, QPoint(5, 5));
     Host::mouse(b, QEvent::MouseMove, QPointF(5, 5));
-    EXPECT_EQ(host.sounds, QStringList{"Click"});
+    EXPECT_EQ(host.sounds, QStringList { "Click" });
 }
 
 TEST(ButtonEvents, anXPButtonLeftWhileHeldPopsUp)
@@ -316,7 +326,8 @@ TEST(ButtonEvents, anXPButtonLeftWhileHeldPopsUp)
     EXPECT_FALSE(b->state().pressed);
     EXPECT_EQ(px(b->faceImage(), 5, 1), qRgb(254, 254, 254)); // repainted whole, at rest
     const modBas::Colour rest = Button::xpShade(0xFFFFFF, 10, 23);
-    EXPECT_EQ(px(b->faceImage(), 5, 10), qRgb(modBas::RedOf(rest), modBas::GreenOf(rest), modBas::BlueOf(rest)));
+    EXPECT_EQ(px(b->faceImage(), 5, 10),
+        qRgb(modBas::RedOf(rest), modBas::GreenOf(rest), modBas::BlueOf(rest)));
     Host::mouse(b, QEvent::MouseButtonRelease, QPointF(-200, 10));
     EXPECT_FALSE(host.log.contains("a.Click"));
 }
@@ -358,7 +369,7 @@ TEST(ButtonEvents, aDisabledButtonRaisesNothing)
 {
     Host host;
     QorvXPButton* b = host.buttons[1];
-    ASSERT_TRUE(b->ReadProperties(bag({{"HotKey", "k"}})));
+    ASSERT_TRUE(b->ReadProperties(bag({ { "HotKey", "k" } })));
     b->setButtonEnabled(false);
     host.log.clear();
     host.pointAt(b, QPoint(20, 10));
@@ -419,6 +430,6 @@ TEST(ButtonEvents, theTwelveEventsKeepTheirDeclaredOrder)
             signalNames << QString::fromLatin1(mo.method(i).name());
     }
     EXPECT_EQ(signalNames.mid(0, 12),
-              (QStringList{"Click", "KeyDown", "KeyPress", "KeyUp", "MouseOut", "MouseDown", "MouseMove",
-                           "MouseUp", "Resize", "MouseHold", "MouseExit", "DropDownClick"}));
+        (QStringList { "Click", "KeyDown", "KeyPress", "KeyUp", "MouseOut", "MouseDown",
+            "MouseMove", "MouseUp", "Resize", "MouseHold", "MouseExit", "DropDownClick" }));
 }

@@ -13,13 +13,13 @@ namespace {
 
 std::string str(const Rect& r)
 {
-    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right)
-        + "," + std::to_string(r.bottom) + ")";
+    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ","
+        + std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
 }
 
 } // namespace
 
-#define EXPECT_RECT(actual, l, t, r, b) EXPECT_EQ(str(actual), str(Rect{l, t, r, b}))
+#define EXPECT_RECT(actual, l, t, r, b) EXPECT_EQ(str(actual), str(Rect { l, t, r, b }))
 
 TEST(ButtonLayout, contentRectIsTheClientAreaLessOnePixel)
 {
@@ -127,8 +127,10 @@ TEST(ButtonLayout, bottomRightAndMiddleRowsPlaceTheTextHeight)
     EXPECT_EQ(b->layout().captionFormat, Button::kSingleLine + 2);
     b->setButtonCaptionLayout(Button::MiddleCenter);
     const int hb = 40 - 4;
-    EXPECT_EQ(b->layout().captionTextRect.top, 2 + static_cast<int>(std::floor(hb / 2.0 - th / 2.0)));
-    EXPECT_EQ(b->layout().captionTextRect.bottom, 2 + static_cast<int>(std::floor(hb / 2.0 + th / 2.0)));
+    EXPECT_EQ(
+        b->layout().captionTextRect.top, 2 + static_cast<int>(std::floor(hb / 2.0 - th / 2.0)));
+    EXPECT_EQ(
+        b->layout().captionTextRect.bottom, 2 + static_cast<int>(std::floor(hb / 2.0 + th / 2.0)));
 }
 
 TEST(ButtonLayout, multiLineCaptionsWrapAndMeasureEveryLine)
@@ -148,7 +150,8 @@ TEST(ButtonLayout, chevronNeedsMoreRoomThanItsGlyph)
         int w, h;
         bool valid;
     };
-    for (const Case c : {Case{9, 30, false}, Case{10, 15, false}, Case{10, 16, true}, Case{40, 40, true}}) {
+    for (const Case c : { Case { 9, 30, false }, Case { 10, 15, false }, Case { 10, 16, true },
+             Case { 40, 40, true } }) {
         Harness b(c.w, c.h);
         b->setButton_Type(Button::FlatButton);
         b->setButton_Type(Button::ChevronButton);
@@ -219,12 +222,11 @@ TEST(ButtonLayout, pictureLayoutsPlaceThePictureInTheInnerBox)
     b->setButtonPicture_Normal(bitmap(10, 8));
     b->setButtonCaptionPercent(0);
     // inner box (4, 4, 95, 35), image 10 x 8
-    const std::pair<qint32, Rect> table[] = {
-        {Button::BottomLeft, {4, 27, 14, 35}},  {Button::BottomCenter, {44, 27, 54, 35}},
-        {Button::BottomRight, {85, 27, 95, 35}}, {Button::MiddleLeft, {4, 15, 14, 23}},
-        {Button::MiddleCenter, {44, 15, 54, 23}}, {Button::MiddleRight, {85, 15, 95, 23}},
-        {Button::TopLeft, {4, 4, 14, 12}},      {Button::TopCenter, {44, 4, 54, 12}},
-        {Button::TopRight, {85, 4, 95, 12}}};
+    const std::pair<qint32, Rect> table[] = { { Button::BottomLeft, { 4, 27, 14, 35 } },
+        { Button::BottomCenter, { 44, 27, 54, 35 } }, { Button::BottomRight, { 85, 27, 95, 35 } },
+        { Button::MiddleLeft, { 4, 15, 14, 23 } }, { Button::MiddleCenter, { 44, 15, 54, 23 } },
+        { Button::MiddleRight, { 85, 15, 95, 23 } }, { Button::TopLeft, { 4, 4, 14, 12 } },
+        { Button::TopCenter, { 44, 4, 54, 12 } }, { Button::TopRight, { 85, 4, 95, 12 } } };
     for (const auto& [layout, rect] : table) {
         b->setButtonPictureLayout(layout);
         EXPECT_EQ(str(b->layout().pictureRect), str(rect)) << layout;

@@ -34,11 +34,11 @@ TEST(ButtonProperties, captionPercentAcceptsZeroToHundredOnly)
     b->setButtonCaptionPercent(100);
     EXPECT_EQ(b->ButtonCaptionPercent(), 100);
     EXPECT_TRUE(b.messages.isEmpty());
-    for (double bad : {100.5, -1.0, std::nan("")}) {
+    for (double bad : { 100.5, -1.0, std::nan("") }) {
         b.notified.clear();
         b->setButtonCaptionPercent(bad);
         EXPECT_EQ(b->ButtonCaptionPercent(), 100) << bad;
-        EXPECT_EQ(b.notified, QStringList{"ButtonCaptionPercent"});
+        EXPECT_EQ(b.notified, QStringList { "ButtonCaptionPercent" });
     }
     ASSERT_EQ(b.messages.size(), 3);
     EXPECT_EQ(b.messages[0], "ButtonCaptionPercent should be 0 to 100");
@@ -62,7 +62,7 @@ TEST(ButtonProperties, separatorTypeDisablesAndHandleTypeShowsTheSizeAllPointer)
     h.notified.clear();
     h->setButton_Type(Button::FlatButton);
     EXPECT_EQ(h->MousePointer(), 0);
-    EXPECT_EQ(h.notified.mid(0, 2), (QStringList{"Button_Type", "MousePointer"}));
+    EXPECT_EQ(h.notified.mid(0, 2), (QStringList { "Button_Type", "MousePointer" }));
 }
 
 TEST(ButtonProperties, arrowAndDropDownTypesTakeTheirGlyphSizes)
@@ -74,7 +74,8 @@ TEST(ButtonProperties, arrowAndDropDownTypesTakeTheirGlyphSizes)
     EXPECT_EQ(b->PictureAddin_Margin(), 4);
     EXPECT_EQ(b->state().addinTotalWidth, 16);
     EXPECT_EQ(b.notified.mid(0, 4),
-              (QStringList{"PictureAddin_Width", "PictureAddin_Height", "PictureAddin_Margin", "Button_Type"}));
+        (QStringList {
+            "PictureAddin_Width", "PictureAddin_Height", "PictureAddin_Margin", "Button_Type" }));
     b->setButton_Type(Button::DropDownButton);
     EXPECT_EQ(b->PictureAddin_Width(), 6);
     EXPECT_EQ(b->PictureAddin_Height(), 3);
@@ -114,7 +115,7 @@ TEST(ButtonProperties, customColorSetIsStoredAndOnlyAnXPButtonComplains)
     Harness xp;
     xp->setButtonColorSet(Button::CustomColorSet);
     EXPECT_EQ(xp->ButtonColorSet(), 1);
-    ASSERT_EQ(xp.messages, QStringList{"WindowsXPButton Do Not Support CustomColorSet"});
+    ASSERT_EQ(xp.messages, QStringList { "WindowsXPButton Do Not Support CustomColorSet" });
     EXPECT_TRUE(xp.messageIcons[0]); // information icon
 }
 
@@ -133,16 +134,16 @@ TEST(ButtonProperties, defaultColorSetResetsEveryColourInOrder)
     EXPECT_FALSE(b->SwitchFocusRect());
     EXPECT_EQ(b->PictureForeColor(), 0xC0C0C0); // a new control had 0
     EXPECT_EQ(b->PictureAreaBackSmoothColor(), 0xDBE3EB);
-    const QStringList expected = {
-        "ButtonColorSet", "Frame_Color", "Switch_ShowShadow", "ShadowColor", "ShadowLength",
-        "SwitchBorder_Over", "SwitchFocusRect", "FocusRectDis", "CaptionBackgroundColor",
-        "CaptionBackColor_Over", "CaptionBackColor_Click", "SwitchCaptionClickColor",
-        "CaptionBackSmoothColor", "SwitchCaptionSmoothColor", "CaptionNormalColor",
-        "SwitchCaptionOverColor", "CaptionClickColor", "PictureFrameBackColor",
-        "SwitchPictureFrameBackColor", "PictureAreaBackColor", "PictureFrameBackColor_Over",
-        "PictureAreaBackColor_Click", "SwitchPictureFrameBackColor_Click",
-        "PictureAreaBackSmoothColor", "SwitchPictureFrameBackSmoothColor", "SwitchPictureForeColor",
-        "PictureForeColor", "ToolBarForeColor", "PictureFrameEffect"};
+    const QStringList expected = { "ButtonColorSet", "Frame_Color", "Switch_ShowShadow",
+        "ShadowColor", "ShadowLength", "SwitchBorder_Over", "SwitchFocusRect", "FocusRectDis",
+        "CaptionBackgroundColor", "CaptionBackColor_Over", "CaptionBackColor_Click",
+        "SwitchCaptionClickColor", "CaptionBackSmoothColor", "SwitchCaptionSmoothColor",
+        "CaptionNormalColor", "SwitchCaptionOverColor", "CaptionClickColor",
+        "PictureFrameBackColor", "SwitchPictureFrameBackColor", "PictureAreaBackColor",
+        "PictureFrameBackColor_Over", "PictureAreaBackColor_Click",
+        "SwitchPictureFrameBackColor_Click", "PictureAreaBackSmoothColor",
+        "SwitchPictureFrameBackSmoothColor", "SwitchPictureForeColor", "PictureForeColor",
+        "ToolBarForeColor", "PictureFrameEffect" };
     EXPECT_EQ(b.notified, expected);
     EXPECT_EQ(b->PictureAreaBackColor(), modBas::kButtonFace);
 }
@@ -155,7 +156,7 @@ TEST(ButtonProperties, smoothColoursAreAlwaysDerivedFromTheirBackground)
     b->setCaptionBackgroundColor(0);
     EXPECT_EQ(b->CaptionBackSmoothColor(), modBas::rgb(76, 76, 76));
     EXPECT_EQ(b.notified.mid(b.notified.size() - 2),
-              (QStringList{"CaptionBackgroundColor", "CaptionBackSmoothColor"}));
+        (QStringList { "CaptionBackgroundColor", "CaptionBackSmoothColor" }));
     b->setCaptionBackSmoothColor(0xFFFFFF);
     EXPECT_EQ(b->CaptionBackSmoothColor(), modBas::rgb(76, 76, 76));
 
@@ -164,8 +165,8 @@ TEST(ButtonProperties, smoothColoursAreAlwaysDerivedFromTheirBackground)
     b.notified.clear();
     EXPECT_EQ(b->PictureAreaBackColor(), modBas::kButtonFace);
     EXPECT_EQ(b->PictureAreaBackSmoothColor(),
-              modBas::SmoothColor(modBas::NormalizeColor(modBas::kButtonFace)));
-    EXPECT_EQ(b.notified, QStringList{"PictureAreaBackSmoothColor"});
+        modBas::SmoothColor(modBas::NormalizeColor(modBas::kButtonFace)));
+    EXPECT_EQ(b.notified, QStringList { "PictureAreaBackSmoothColor" });
 }
 
 TEST(ButtonProperties, normalPictureFitsTheFrameUnlessScaling)
@@ -184,7 +185,7 @@ TEST(ButtonProperties, normalPictureFitsTheFrameUnlessScaling)
     b.notified.clear();
     b->setPictureFrame_Width(40); // ignored while not scaling
     EXPECT_EQ(b->PictureFrame_Width(), 16);
-    EXPECT_EQ(b.notified, QStringList{"PictureFrame_Width"});
+    EXPECT_EQ(b.notified, QStringList { "PictureFrame_Width" });
     b->setSwitchScalePicture(true);
     b->setPictureFrame_Width(40);
     EXPECT_EQ(b->PictureFrame_Width(), 40);
@@ -197,7 +198,7 @@ TEST(ButtonProperties, typeRestrictedSettersKeepTheOldValueButStillNotify)
     Harness b;
     b->setToolBarForeColor(0x0000FF);
     EXPECT_EQ(b->ToolBarForeColor(), 0xC0C0C0);
-    EXPECT_EQ(b.notified, QStringList{"ToolBarForeColor"});
+    EXPECT_EQ(b.notified, QStringList { "ToolBarForeColor" });
     b->setToolBarHandle_Width(7);
     EXPECT_EQ(b->ToolBarHandle_Width(), 3);
     b->setPictureFrameEffect(Button::SunkenFrame);
@@ -245,7 +246,7 @@ TEST(ButtonProperties, addinSizeSettersFollowTheType)
     handle.notified.clear();
     handle->setPictureAddin_Width(9);
     EXPECT_EQ(handle->PictureAddin_Width(), 0);
-    EXPECT_EQ(handle.notified, QStringList{"PictureAddin_Width"});
+    EXPECT_EQ(handle.notified, QStringList { "PictureAddin_Width" });
 
     Harness sep;
     sep->setButton_Type(Button::Separator);
@@ -260,7 +261,7 @@ TEST(ButtonProperties, anAddinTotalThatOverflowsSixteenBitsFailsTheAssignment)
     Harness b;
     ASSERT_TRUE(b->setButtonPicture_Addin(icon(10, 6)));
     EXPECT_FALSE(b->setPictureAddin_Margin(20000)); // 2 * 20000 does not fit
-    EXPECT_EQ(b->PictureAddin_Margin(), 20000);     // stored before the total failed
+    EXPECT_EQ(b->PictureAddin_Margin(), 20000); // stored before the total failed
     EXPECT_EQ(b->state().addinTotalWidth, 18);
     EXPECT_TRUE(b->setPictureAddin_Margin(16000));
     EXPECT_FALSE(b->setPictureAddin_Width(800)); // 32000 + 800
@@ -288,7 +289,7 @@ TEST(ButtonProperties, enabledNotifiesOnlyOnAChange)
     EXPECT_TRUE(b.notified.isEmpty());
     b->setButtonEnabled(false);
     EXPECT_FALSE(b->Enabled());
-    EXPECT_EQ(b.notified, QStringList{"Enabled"});
+    EXPECT_EQ(b.notified, QStringList { "Enabled" });
 }
 
 TEST(ButtonProperties, fontAttributesChangeTheFontAndNotifyFont)
@@ -333,10 +334,10 @@ TEST(ButtonPersistence, writesInTheSpecifiedOrderAndReadsBackTheSameValues)
     QStringList keys;
     for (const auto& item : out.items())
         keys << item.first;
-    EXPECT_EQ(keys, (QStringList{"Enabled", "Button_Type", "ButtonCaptionPercent", "Frame_Color",
-                                 "Caption_MultiLines", "CaptionMargin_Left", "PictureForeColor",
-                                 "PictureAreaBackColor", "PictureAreaBackSmoothColor", "HotKey",
-                                 "PictureFrameEffect"}));
+    EXPECT_EQ(keys,
+        (QStringList { "Enabled", "Button_Type", "ButtonCaptionPercent", "Frame_Color",
+            "Caption_MultiLines", "CaptionMargin_Left", "PictureForeColor", "PictureAreaBackColor",
+            "PictureAreaBackSmoothColor", "HotKey", "PictureFrameEffect" }));
 
     Harness c(75, 23, "Other");
     EXPECT_TRUE(c->ReadProperties(out));
@@ -357,7 +358,7 @@ TEST(ButtonPersistence, missingKeysReadTheirDefaultsAndKeysIgnoreCase)
 {
     Harness b;
     b->setFrame_Color(0x1);
-    ASSERT_TRUE(b->ReadProperties(bag({{"button_TYPE", "2"}, {"caption", "Go"}})));
+    ASSERT_TRUE(b->ReadProperties(bag({ { "button_TYPE", "2" }, { "caption", "Go" } })));
     EXPECT_EQ(b->Button_Type(), Button::ArrowButton);
     EXPECT_EQ(b->Caption(), "Go");
     EXPECT_EQ(b->Frame_Color(), 0x800000);
@@ -369,7 +370,7 @@ TEST(ButtonPersistence, missingKeysReadTheirDefaultsAndKeysIgnoreCase)
 TEST(ButtonPersistence, aStoredNormalPictureAloneAlsoShowsOnHover)
 {
     Harness b;
-    ASSERT_TRUE(b->ReadProperties(bag({{"ButtonPicture_Normal", ":/icons/veltrin.png"}})));
+    ASSERT_TRUE(b->ReadProperties(bag({ { "ButtonPicture_Normal", ":/icons/veltrin.png" } })));
     ASSERT_TRUE(b->ButtonPicture_Normal());
     EXPECT_EQ(b->ButtonPicture_Over(), b->ButtonPicture_Normal());
     EXPECT_TRUE(b->state().overPictureIsNormal);
@@ -379,8 +380,8 @@ TEST(ButtonPersistence, aStoredNormalPictureAloneAlsoShowsOnHover)
     EXPECT_FALSE(neither->state().overPictureIsNormal);
 
     Harness both;
-    ASSERT_TRUE(both->ReadProperties(bag({{"ButtonPicture_Normal", ":/icons/veltrin.png"},
-                                          {"ButtonPicture_Over", ":/icons/veltrin.png"}})));
+    ASSERT_TRUE(both->ReadProperties(bag({ { "ButtonPicture_Normal", ":/icons/veltrin.png" },
+        { "ButtonPicture_Over", ":/icons/veltrin.png" } })));
     EXPECT_NE(both->ButtonPicture_Over(), both->ButtonPicture_Normal()); // two picture objects
     EXPECT_FALSE(both->state().overPictureIsNormal);
 }
@@ -388,10 +389,9 @@ TEST(ButtonPersistence, aStoredNormalPictureAloneAlsoShowsOnHover)
 TEST(ButtonPersistence, anOverflowingAddinFailsTheLoadWithoutACrash)
 {
     Harness b;
-    EXPECT_FALSE(b->ReadProperties(bag({{"PictureAddin_Margin", "20000"},
-                                        {"PictureAddin_Width", "10"},
-                                        {"HotKey", "q"},
-                                        {"ButtonPicture_Normal", ":/icons/veltrin.png"}})));
+    EXPECT_FALSE(
+        b->ReadProperties(bag({ { "PictureAddin_Margin", "20000" }, { "PictureAddin_Width", "10" },
+            { "HotKey", "q" }, { "ButtonPicture_Normal", ":/icons/veltrin.png" } })));
     EXPECT_EQ(b->accessKeys(), ""); // the steps after the failure did not run
     EXPECT_FALSE(b->ButtonPicture_Over());
     b->renderImage(); // still drawable
@@ -400,10 +400,10 @@ TEST(ButtonPersistence, anOverflowingAddinFailsTheLoadWithoutACrash)
 TEST(ButtonPersistence, hotKeysBecomeAccessKeysWithoutTheAmpersand)
 {
     Harness b;
-    ASSERT_TRUE(b->ReadProperties(bag({{"HotKey", "p&"}})));
+    ASSERT_TRUE(b->ReadProperties(bag({ { "HotKey", "p&" } })));
     EXPECT_EQ(b->accessKeys(), "P");
     Harness c;
-    ASSERT_TRUE(c->ReadProperties(bag({{"HotKey", "pP&q"}})));
+    ASSERT_TRUE(c->ReadProperties(bag({ { "HotKey", "pP&q" } })));
     EXPECT_EQ(c->accessKeys(), "PQ");
     c->setHotKey("z"); // applies at the next load only
     EXPECT_EQ(c->accessKeys(), "PQ");

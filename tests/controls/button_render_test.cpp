@@ -24,9 +24,10 @@ QRgb toRgb(Colour k)
 
 void send(QWidget* w, QEvent::Type type, QPointF pos, Qt::MouseButton button = Qt::LeftButton)
 {
-    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
-    QMouseEvent e(type, pos, w->mapToGlobal(pos), type == QEvent::MouseMove ? Qt::NoButton : button, buttons,
-                  Qt::NoModifier);
+    const Qt::MouseButtons buttons
+        = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent e(type, pos, w->mapToGlobal(pos), type == QEvent::MouseMove ? Qt::NoButton : button,
+        buttons, Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
 
@@ -37,7 +38,8 @@ void hover(QorvXPButton& b)
 
 // A caption-only XP button, the look of the browser and information windows.
 struct CaptionButton : Harness {
-    CaptionButton() : Harness(75, 23)
+    CaptionButton()
+        : Harness(75, 23)
     {
         button->setCaption("OK");
         button->setButtonCaptionPercent(100);
@@ -80,7 +82,7 @@ TEST(ButtonRender, anXPButtonAtRestHasTheWhiteToGreyGradientAndTheBlueFrame)
         ASSERT_EQ(px(face, 74, y), frame) << y;
     }
     // the corner arcs
-    for (QPoint p : {QPoint(1, 1), QPoint(73, 1), QPoint(1, 21), QPoint(73, 21)})
+    for (QPoint p : { QPoint(1, 1), QPoint(73, 1), QPoint(1, 21), QPoint(73, 21) })
         EXPECT_EQ(px(face, p.x(), p.y()), frame) << p.x() << "," << p.y();
     EXPECT_EQ(px(face, 2, 2), qRgb(253, 253, 253)); // inside the arc: the gradient
 }
@@ -98,9 +100,11 @@ TEST(ButtonRender, anXPButtonHasRoundedCornersInItsWindowShape)
     EXPECT_TRUE(shape.contains(QPoint(0, 1)));
     EXPECT_FALSE(shape.contains(QPoint(74, 0)));
     EXPECT_TRUE(shape.contains(QPoint(73, 0)));
-    for (QPoint out : {QPoint(0, 22), QPoint(1, 22), QPoint(0, 21), QPoint(74, 22), QPoint(73, 22), QPoint(74, 21)})
+    for (QPoint out : { QPoint(0, 22), QPoint(1, 22), QPoint(0, 21), QPoint(74, 22), QPoint(73, 22),
+             QPoint(74, 21) })
         EXPECT_FALSE(shape.contains(out)) << out.x() << "," << out.y();
-    for (QPoint in : {QPoint(2, 22), QPoint(72, 22), QPoint(1, 21), QPoint(0, 20), QPoint(37, 11)})
+    for (QPoint in :
+        { QPoint(2, 22), QPoint(72, 22), QPoint(1, 21), QPoint(0, 20), QPoint(37, 11) })
         EXPECT_TRUE(shape.contains(in)) << in.x() << "," << in.y();
     // every other look is a plain rectangle
     b->setButton_Type(Button::FlatButton);
@@ -113,7 +117,8 @@ TEST(ButtonRender, aPressedXPButtonHasTheDarkerGradientAndInnerBevel)
     send(b.button.get(), QEvent::MouseButtonPress, QPointF(5, 5));
     ASSERT_TRUE(b->state().pressed);
     const QImage face = b->renderImage(true);
-    EXPECT_EQ(Button::xpShade(rgb(208, 208, 200), 0, 23), rgb(208, 208, 200)); // row 0 before the frame
+    EXPECT_EQ(
+        Button::xpShade(rgb(208, 208, 200), 0, 23), rgb(208, 208, 200)); // row 0 before the frame
     EXPECT_EQ(px(face, 0, 5), qRgb(0, 60, 115));
     EXPECT_EQ(px(face, 5, 1), qRgb(176, 176, 167));
     EXPECT_EQ(px(face, 5, 2), qRgb(184, 184, 175));
@@ -255,7 +260,7 @@ TEST(ButtonRender, aChevronButtonDrawsTheDoubleChevronOverATriangle)
     b->setButton_Type(Button::ChevronButton);
     const QImage face = b->renderImage(true);
     // caption area (0, 0, 29, 29): x = 14 - 4 = 10, y = floor((29 - 14) / 2) = 7
-    for (QPoint d : {QPoint(0, 0), QPoint(3, 2), QPoint(7, 2), QPoint(4, 4)})
+    for (QPoint d : { QPoint(0, 0), QPoint(3, 2), QPoint(7, 2), QPoint(4, 4) })
         EXPECT_EQ(px(face, 10 + d.x(), 7 + d.y()), qRgb(0, 0, 0)) << d.x() << "," << d.y();
     EXPECT_NE(px(face, 10 + 2, 7 + 0), qRgb(0, 0, 0));
     EXPECT_EQ(px(face, 11, 18), qRgb(0, 0, 0)); // the triangle's top row
@@ -299,9 +304,9 @@ TEST(ButtonRender, flatButtonColoursFollowItsState)
     EXPECT_EQ(px(face, X + 2, 1), toRgb(0xF0F0F0));
     send(b.button.get(), QEvent::MouseButtonPress, QPointF(5, 5));
     face = b->faceImage();
-    EXPECT_EQ(px(face, 1, 1), toRgb(0xC08080));     // PictureAreaBackColor_Click
+    EXPECT_EQ(px(face, 1, 1), toRgb(0xC08080)); // PictureAreaBackColor_Click
     EXPECT_EQ(px(face, X + 2, 1), toRgb(0xC08080)); // CaptionBackColor_Click
-    EXPECT_EQ(px(face, 0, 0), toRgb(0x800000));     // Frame_Color
+    EXPECT_EQ(px(face, 0, 0), toRgb(0x800000)); // Frame_Color
 }
 
 TEST(ButtonRender, aDisabledXPButtonGreysItsPicture)
@@ -316,7 +321,8 @@ TEST(ButtonRender, aDisabledXPButtonGreysItsPicture)
     face = b->faceImage();
     EXPECT_EQ(px(face, r.left + 3, r.top + 3), qRgb(60, 60, 60)); // N(0.59 * 0 + N(60) + 0)
     // the icon's transparent border keeps the disabled gradient
-    EXPECT_EQ(px(face, r.left, r.top + 3), toRgb(Button::xpShade(rgb(231, 231, 224), r.top + 3, 30)));
+    EXPECT_EQ(
+        px(face, r.left, r.top + 3), toRgb(Button::xpShade(rgb(231, 231, 224), r.top + 3, 30)));
 }
 
 TEST(ButtonRender, aPressedPictureMovesOnePixelDownRight)
@@ -328,6 +334,7 @@ TEST(ButtonRender, aPressedPictureMovesOnePixelDownRight)
     send(b.button.get(), QEvent::MouseButtonPress, QPointF(5, 5));
     const QImage face = b->faceImage();
     const Button::Rect r = b->layout().pictureRect;
-    EXPECT_EQ(px(face, r.left + 2, r.top + 2), qRgb(0, 0, 200)); // the icon's first opaque pixel, moved
+    EXPECT_EQ(
+        px(face, r.left + 2, r.top + 2), qRgb(0, 0, 200)); // the icon's first opaque pixel, moved
     EXPECT_NE(px(face, r.left + 1, r.top + 1), qRgb(0, 0, 200));
 }

@@ -11,8 +11,8 @@ using Button = QorvXPButton;
 
 namespace {
 
-const char* const kTransport[] = {"cmdAutodetect", "cmdOpenall", "cmdBacktrack", "cmdPause", "cmdPlay",
-                                  "cmdForward",    "cmdStop",    "cmdNexttrack", "cmdFullscreen"};
+const char* const kTransport[] = { "cmdAutodetect", "cmdOpenall", "cmdBacktrack", "cmdPause",
+    "cmdPlay", "cmdForward", "cmdStop", "cmdNexttrack", "cmdFullscreen" };
 
 const QRgb kGlyph = qRgb(40, 40, 40);
 const QRgb kGlyphOver = qRgb(0, 84, 227);
@@ -26,7 +26,7 @@ int count(const QImage& image, QRgb colour)
     return n;
 }
 
-class TransportButton : public ::testing::TestWithParam<const char*> {};
+class TransportButton : public ::testing::TestWithParam<const char*> { };
 
 } // namespace
 
@@ -47,8 +47,10 @@ TEST_P(TransportButton, loadsItsGlyphsAndCentresThemWithoutACaption)
     EXPECT_EQ(b->ButtonPicture_Over()->image.size(), QSize(11, 9));
     EXPECT_FALSE(b->state().overPictureIsNormal);
     // the frame fits the picture: the image is drawn at its own size
-    EXPECT_EQ(b->PictureFrame_Width() - b->PictureFrameMargin_Left() - b->PictureFrameMargin_Right(), 11);
-    EXPECT_EQ(b->PictureFrame_Height() - b->PictureFrameMargin_Top() - b->PictureFrameMargin_Bottom(), 9);
+    EXPECT_EQ(
+        b->PictureFrame_Width() - b->PictureFrameMargin_Left() - b->PictureFrameMargin_Right(), 11);
+    EXPECT_EQ(
+        b->PictureFrame_Height() - b->PictureFrameMargin_Top() - b->PictureFrameMargin_Bottom(), 9);
 
     const auto& L = b->layout();
     EXPECT_TRUE(L.pictureAreaShown);
@@ -61,7 +63,7 @@ TEST_P(TransportButton, loadsItsGlyphsAndCentresThemWithoutACaption)
     EXPECT_EQ(b->mask(), Button::xpWindowRegion(30, 15));
 
     QMouseEvent move(QEvent::MouseMove, QPointF(15, 7), QPointF(15, 7), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
+        Qt::NoModifier);
     QApplication::sendEvent(b.button.get(), &move);
     const QImage hover = b->faceImage();
     EXPECT_EQ(count(hover, kGlyph), 0);

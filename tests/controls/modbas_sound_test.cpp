@@ -13,7 +13,7 @@ class RecordingOutput : public SoundOutput {
 public:
     bool play(const QByteArray& wave, const QString& name) override
     {
-        played.append({name, wave.size()});
+        played.append({ name, wave.size() });
         return true;
     }
     bool isPlaying() const override { return false; }
@@ -77,7 +77,8 @@ TEST(GstreamerSoundOutput, garbageBytesEndQuietly)
 {
     SoundOutput& out = gstreamerSoundOutput();
     ASSERT_TRUE(veltrin::test::waitFor([&] { return !out.isPlaying(); }, 10000));
-    EXPECT_TRUE(out.play(QByteArray("RIFF\x10\x00\x00\x00WAVEnonsense", 20), QStringLiteral("bad")));
+    EXPECT_TRUE(
+        out.play(QByteArray("RIFF\x10\x00\x00\x00WAVEnonsense", 20), QStringLiteral("bad")));
     EXPECT_TRUE(veltrin::test::waitFor([&] { return !out.isPlaying(); }, 10000));
     EXPECT_FALSE(out.play(QByteArray(), QStringLiteral("empty")));
 }

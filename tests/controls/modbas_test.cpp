@@ -48,7 +48,7 @@ void PrintTo(const ShiftCase& c, std::ostream* os)
     *os << std::hex << c.in << (c.amount < 0 ? "-" : "+") << std::dec << std::abs(c.amount);
 }
 
-class ShiftColorTable : public ::testing::TestWithParam<ShiftCase> {};
+class ShiftColorTable : public ::testing::TestWithParam<ShiftCase> { };
 
 TEST_P(ShiftColorTable, shiftsRedGreenByAmountAndBlueByWeightedAmount)
 {
@@ -57,34 +57,31 @@ TEST_P(ShiftColorTable, shiftsRedGreenByAmountAndBlueByWeightedAmount)
         << std::hex << "in " << c.in << " amount " << std::dec << c.amount;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Spec, ShiftColorTable,
-    ::testing::Values(ShiftCase{0xF0F0F0, -32, rgb(208, 208, 200)},
-                      ShiftCase{0xFFFFFF, -84, rgb(171, 171, 144)},
-                      ShiftCase{0xC0C0C0, 48, rgb(240, 240, 240)},
-                      ShiftCase{0x123456, 0, 0x123456},
-                      ShiftCase{0xFFFFFF, 48, 0xFFFFFF},
-                      ShiftCase{0xFFFFFF, -1, rgb(254, 254, 254)},
-                      ShiftCase{0xFFFFFF, -24, rgb(231, 231, 224)},
-                      // pressed face and its bevels
-                      ShiftCase{rgb(208, 208, 200), -32, rgb(176, 176, 167)},
-                      ShiftCase{rgb(208, 208, 200), -24, rgb(184, 184, 175)},
-                      ShiftCase{rgb(208, 208, 200), -22, rgb(186, 186, 178)},
-                      ShiftCase{rgb(208, 208, 200), 5, rgb(213, 213, 205)},
-                      ShiftCase{rgb(208, 208, 200), 16, rgb(224, 224, 216)},
-                      ShiftCase{rgb(208, 208, 200), 10, rgb(218, 218, 210)},
-                      // truncation toward zero, not floor: 100 * -10 / 192 = -5.2 -> -5
-                      ShiftCase{rgb(0, 0, 100), -10, rgb(0, 0, 95)},
-                      // a dark blue moves less than the amount, red and green clamp at 0
-                      ShiftCase{rgb(5, 5, 5), -10, rgb(0, 0, 5)},
-                      // a large darkening drives blue below 0: clamped
-                      ShiftCase{rgb(10, 10, 200), -300, rgb(0, 0, 0)}));
+INSTANTIATE_TEST_SUITE_P(Spec, ShiftColorTable,
+    ::testing::Values(ShiftCase { 0xF0F0F0, -32, rgb(208, 208, 200) },
+        ShiftCase { 0xFFFFFF, -84, rgb(171, 171, 144) },
+        ShiftCase { 0xC0C0C0, 48, rgb(240, 240, 240) }, ShiftCase { 0x123456, 0, 0x123456 },
+        ShiftCase { 0xFFFFFF, 48, 0xFFFFFF }, ShiftCase { 0xFFFFFF, -1, rgb(254, 254, 254) },
+        ShiftCase { 0xFFFFFF, -24, rgb(231, 231, 224) },
+        // pressed face and its bevels
+        ShiftCase { rgb(208, 208, 200), -32, rgb(176, 176, 167) },
+        ShiftCase { rgb(208, 208, 200), -24, rgb(184, 184, 175) },
+        ShiftCase { rgb(208, 208, 200), -22, rgb(186, 186, 178) },
+        ShiftCase { rgb(208, 208, 200), 5, rgb(213, 213, 205) },
+        ShiftCase { rgb(208, 208, 200), 16, rgb(224, 224, 216) },
+        ShiftCase { rgb(208, 208, 200), 10, rgb(218, 218, 210) },
+        // truncation toward zero, not floor: 100 * -10 / 192 = -5.2 -> -5
+        ShiftCase { rgb(0, 0, 100), -10, rgb(0, 0, 95) },
+        // a dark blue moves less than the amount, red and green clamp at 0
+        ShiftCase { rgb(5, 5, 5), -10, rgb(0, 0, 5) },
+        // a large darkening drives blue below 0: clamped
+        ShiftCase { rgb(10, 10, 200), -300, rgb(0, 0, 0) }));
 
 TEST(SmoothColor, mapsEachChannelByTheNonMonotonicTable)
 {
-    const std::pair<int, int> table[] = {{0, 76},    {31, 107},  {32, 89},   {95, 152},
-                                         {96, 134},  {128, 166}, {159, 197}, {160, 179},
-                                         {223, 242}, {224, 224}, {240, 240}, {255, 255}};
+    const std::pair<int, int> table[]
+        = { { 0, 76 }, { 31, 107 }, { 32, 89 }, { 95, 152 }, { 96, 134 }, { 128, 166 },
+              { 159, 197 }, { 160, 179 }, { 223, 242 }, { 224, 224 }, { 240, 240 }, { 255, 255 } };
     for (const auto& [in, out] : table)
         EXPECT_EQ(SmoothChannel(in), out) << "channel " << in;
     EXPECT_EQ(SmoothColor(0), rgb(76, 76, 76));
@@ -133,14 +130,18 @@ TEST(DrawLine, leavesOutTheEndPointInEitherDirection)
     QImage image = filled(8, 4, Qt::white);
     {
         QPainter p(&image);
-        DrawLine(p, 0, 0, 5, 0, 0);       // 0..4
-        DrawLine(p, 5, 1, 0, 1, 0);       // 5..1
+        DrawLine(p, 0, 0, 5, 0, 0); // 0..4
+        DrawLine(p, 5, 1, 0, 1, 0); // 5..1
         DrawLine(p, 7, 0, 7, 3, 0x0000FF); // rows 0..2
-        DrawLine(p, 6, 2, 6, 2, 0);       // nothing
+        DrawLine(p, 6, 2, 6, 2, 0); // nothing
     }
     for (int x = 0; x < 8; ++x) {
-        EXPECT_EQ(at(image, x, 0), x <= 4 ? qRgb(0, 0, 0) : (x == 7 ? qRgb(255, 0, 0) : qRgb(255, 255, 255))) << x;
-        EXPECT_EQ(at(image, x, 1), (x >= 1 && x <= 5) ? qRgb(0, 0, 0) : (x == 7 ? qRgb(255, 0, 0) : qRgb(255, 255, 255))) << x;
+        EXPECT_EQ(at(image, x, 0),
+            x <= 4 ? qRgb(0, 0, 0) : (x == 7 ? qRgb(255, 0, 0) : qRgb(255, 255, 255)))
+            << x;
+        EXPECT_EQ(at(image, x, 1),
+            (x >= 1 && x <= 5) ? qRgb(0, 0, 0) : (x == 7 ? qRgb(255, 0, 0) : qRgb(255, 255, 255)))
+            << x;
     }
     EXPECT_EQ(at(image, 7, 3), qRgb(255, 255, 255));
     EXPECT_EQ(at(image, 6, 2), qRgb(255, 255, 255));
@@ -172,7 +173,7 @@ TEST(FillPolygon, aSixByThreeDownTriangleHasRowsOfSixFourAndTwo)
     QImage image = filled(10, 6, Qt::white);
     {
         QPainter p(&image);
-        FillPolygon(p, {QPoint(2, 1), QPoint(8, 1), QPoint(5, 4)}, 0);
+        FillPolygon(p, { QPoint(2, 1), QPoint(8, 1), QPoint(5, 4) }, 0);
     }
     auto blackInRow = [&](int y) {
         QString s;
@@ -216,13 +217,13 @@ TEST(Dib, rowsArePaddedToFourBytes)
 TEST(Dib, greyLevelRoundsHalvesToEvenWithTheRedTermRoundedFirst)
 {
     // red alone: N(R * 0.3) then N of the sum
-    EXPECT_EQ(dib::greyLevel(15, 0, 0), 4);  // 4.5 -> 4
-    EXPECT_EQ(dib::greyLevel(5, 0, 0), 2);   // 1.5 -> 2
-    EXPECT_EQ(dib::greyLevel(25, 0, 0), 8);  // 7.5 -> 8
+    EXPECT_EQ(dib::greyLevel(15, 0, 0), 4); // 4.5 -> 4
+    EXPECT_EQ(dib::greyLevel(5, 0, 0), 2); // 1.5 -> 2
+    EXPECT_EQ(dib::greyLevel(25, 0, 0), 8); // 7.5 -> 8
     EXPECT_EQ(dib::greyLevel(0, 150, 0), 88); // 88.5 -> 88
-    EXPECT_EQ(dib::greyLevel(0, 0, 50), 6);  // 5.5 -> 6
+    EXPECT_EQ(dib::greyLevel(0, 0, 50), 6); // 5.5 -> 6
     // the red term is made integral alone: 4 + 0.5 -> 4, not N(4.5 + 0.5) = 5
-    EXPECT_EQ(dib::greyLevel(15, 0, 0) , 4);
+    EXPECT_EQ(dib::greyLevel(15, 0, 0), 4);
     EXPECT_EQ(dib::greyLevel(255, 255, 255), 254);
     EXPECT_EQ(dib::greyLevel(0, 0, 0), 0);
 }
@@ -286,7 +287,7 @@ TEST(Dib, embossGivesAGreyShapeWithAWhiteHighlightBelowAndRight)
     EXPECT_EQ(at(out, 2, 2), qRgb(128, 128, 128));
     EXPECT_EQ(at(out, 1, 3), qRgb(255, 255, 255)); // below the shape
     EXPECT_EQ(at(out, 3, 1), qRgb(255, 255, 255)); // right of the shape
-    EXPECT_EQ(at(out, 0, 4), qRgb(1, 2, 3));       // untouched elsewhere
+    EXPECT_EQ(at(out, 0, 4), qRgb(1, 2, 3)); // untouched elsewhere
     // pixels above and left of the shape are not highlighted
     composed.fill(Qt::red);
     dib::Buffer redBg = dib::fromImage(filled(5, 5, Qt::red));

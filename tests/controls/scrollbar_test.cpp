@@ -4,9 +4,9 @@
 
 #include <QImage>
 #include <QSignalSpy>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
-#include <cmath>
 #include <memory>
 #include <tuple>
 
@@ -241,7 +241,7 @@ TEST_F(ScrollBarTest, StepSizesOutsideTheirRangeAreStoredAsOne)
 {
     dtVisualScrollBar bar;
     QSignalSpy notified(&bar, &dtVisualScrollBar::propertyChanged);
-    for (qint32 v : {0, -3, 40000, kIntMin, kIntMax}) {
+    for (qint32 v : { 0, -3, 40000, kIntMin, kIntMax }) {
         bar.setSmallChange(v);
         EXPECT_EQ(bar.SmallChange(), 1) << v;
         bar.setLargeChange(v);
@@ -313,9 +313,10 @@ TEST_F(ScrollBarTest, HostIsToldOfEveryNotifyingPropertyAndOnlyThose)
     for (const auto& args : notified)
         names << args.at(0).toString();
     names.removeAll(QStringLiteral("Value"));
-    EXPECT_EQ(names, (QStringList{"Min", "Max", "SmallChange", "LargeChange", "AutoSize",
-                                  "ButtonsVisible", "Enabled", "PictureBackground", "PictureThumb",
-                                  "PictureUp", "PictureDown", "PictureLeft", "PictureRight"}));
+    EXPECT_EQ(names,
+        (QStringList { "Min", "Max", "SmallChange", "LargeChange", "AutoSize", "ButtonsVisible",
+            "Enabled", "PictureBackground", "PictureThumb", "PictureUp", "PictureDown",
+            "PictureLeft", "PictureRight" }));
 }
 
 // --- Pictures ----------------------------------------------------------------------------
@@ -500,7 +501,7 @@ TEST_F(ScrollBarTest, ThumbLongerThanTheTrackMovesAgainstTheAxis)
 TEST_F(ScrollBarTest, ForeignAlignmentLeavesArrowsAndThumbWhereTheyWere)
 {
     // Only saved data can give a vertical bar a horizontal alignment.
-    const auto bag = bagOf({{"Orientation", "1"}, {"ThumbAlignment", "3"}, {"Max", "100"}});
+    const auto bag = bagOf({ { "Orientation", "1" }, { "ThumbAlignment", "3" }, { "Max", "100" } });
     auto* bar = loadedBar(bag, QSize(21, 136));
     const QRectF thumb = bar->partRect(Part::Thumb);
     const QRectF up = bar->partRect(Part::Up);
@@ -521,7 +522,7 @@ TEST_F(ScrollBarTest, ButtonsVisibleShowsOnlyThePairOfTheOrientation)
     auto* bar = makeBar(QSize(136, 21));
     QSignalSpy notified(bar, &dtVisualScrollBar::propertyChanged);
     bar->setButtonsVisible(false);
-    for (Part p : {Part::Up, Part::Down, Part::Left, Part::Right})
+    for (Part p : { Part::Up, Part::Down, Part::Left, Part::Right })
         EXPECT_FALSE(bar->partVisible(p));
     bar->setButtonsVisible(true);
     EXPECT_TRUE(bar->partVisible(Part::Left));
@@ -581,7 +582,7 @@ TEST_F(ScrollBarTest, EmptyBagLoadsDefaultsAndSavesNothing)
     dtVisualScrollBar bar;
     QSignalSpy change(&bar, &dtVisualScrollBar::Change);
     QSignalSpy notified(&bar, &dtVisualScrollBar::propertyChanged);
-    bar.ReadProperties(PropertyBag{});
+    bar.ReadProperties(PropertyBag {});
     EXPECT_EQ(change.count(), 0);
     EXPECT_EQ(notified.count(), 0);
     EXPECT_EQ(bar.Max(), kIntMax);
@@ -612,14 +613,15 @@ TEST_F(ScrollBarTest, NewControlSavesItsMaxAndOnlyNonDefaults)
     auto* bar = makeBar(QSize(136, 21));
     PropertyBag out;
     bar->WriteProperties(out);
-    EXPECT_EQ(keysOf(out), (QStringList{"Orientation", "ThumbAlignment", "PictureUp", "PictureDown",
-                                        "PictureRight", "PictureLeft", "PictureThumb", "Max",
-                                        "BackColor"}));
+    EXPECT_EQ(keysOf(out),
+        (QStringList { "Orientation", "ThumbAlignment", "PictureUp", "PictureDown", "PictureRight",
+            "PictureLeft", "PictureThumb", "Max", "BackColor" }));
     EXPECT_EQ(out.readLong("Max", 0), 32767);
     EXPECT_EQ(out.readLong("Orientation", 1), 0);
     EXPECT_EQ(out.readLong("ThumbAlignment", 0), 4);
     EXPECT_EQ(out.readLong("BackColor", 0), 0xC0C0C0);
-    EXPECT_EQ(out.readString("PictureThumb", {}), QString::fromLatin1(dtVisualScrollBar::kBuiltinThumb));
+    EXPECT_EQ(
+        out.readString("PictureThumb", {}), QString::fromLatin1(dtVisualScrollBar::kBuiltinThumb));
 }
 
 TEST_F(ScrollBarTest, FullSaveFollowsTheDocumentedKeyOrder)
@@ -639,10 +641,9 @@ TEST_F(ScrollBarTest, FullSaveFollowsTheDocumentedKeyOrder)
     PropertyBag out;
     bar->WriteProperties(out);
     EXPECT_EQ(keysOf(out),
-              (QStringList{"ButtonsVisible", "Orientation", "ThumbAlignment", "PictureBackground",
-                           "PictureUp", "PictureDown", "PictureRight", "PictureLeft", "PictureThumb",
-                           "Min", "Max", "Value", "BackColor", "LargeChange", "SmallChange", "AutoSize",
-                           "Enabled"}));
+        (QStringList { "ButtonsVisible", "Orientation", "ThumbAlignment", "PictureBackground",
+            "PictureUp", "PictureDown", "PictureRight", "PictureLeft", "PictureThumb", "Min", "Max",
+            "Value", "BackColor", "LargeChange", "SmallChange", "AutoSize", "Enabled" }));
 }
 
 TEST_F(ScrollBarTest, SaveLoadRoundTripIsCaseInsensitive)
@@ -703,8 +704,8 @@ TEST_F(ScrollBarTest, MaxAtInt32MaxIsNotWrittenAndReloads)
 TEST_F(ScrollBarTest, SavedValuesAreStoredUncheckedUntilTheFirstAssignment)
 {
     dtVisualScrollBar bar;
-    bar.ReadProperties(bagOf({{"max", "100"}, {"VALUE", "5000"}, {"SmallChange", "0"},
-                              {"LargeChange", "99999"}, {"AutoSize", "true"}, {"Enabled", "false"}}));
+    bar.ReadProperties(bagOf({ { "max", "100" }, { "VALUE", "5000" }, { "SmallChange", "0" },
+        { "LargeChange", "99999" }, { "AutoSize", "true" }, { "Enabled", "false" } }));
     EXPECT_EQ(bar.Value(), 5000);
     EXPECT_EQ(bar.SmallChange(), 0);
     EXPECT_EQ(bar.LargeChange(), 99999);
@@ -717,7 +718,8 @@ TEST_F(ScrollBarTest, SavedValuesAreStoredUncheckedUntilTheFirstAssignment)
 TEST_F(ScrollBarTest, LoadedControlSkipsFirstLayoutShaping)
 {
     // A square that a new control would turn vertical and 315 wide.
-    auto* bar = loadedBar(bagOf({{"Orientation", "0"}, {"ThumbAlignment", "4"}}), QSize(20, 20));
+    auto* bar
+        = loadedBar(bagOf({ { "Orientation", "0" }, { "ThumbAlignment", "4" } }), QSize(20, 20));
     EXPECT_EQ(bar->Orientation(), 0);
     EXPECT_EQ(bar->ThumbAlignment(), 4);
     EXPECT_EQ(bar->size(), QSize(20, 20));
@@ -731,8 +733,9 @@ TEST_F(ScrollBarTest, PlayerSlidersLoadTheirDesignTimeProperties)
         int width;
         qint32 min, max, small, large;
     };
-    for (const Expect& e : {Expect{"H1", 193, 0, 1000, 1, 10}, Expect{"V1", 64, -5000, 0, 10, 100},
-                            Expect{"H2", 56, -10000, 10000, 20, 100}}) {
+    for (const Expect& e :
+        { Expect { "H1", 193, 0, 1000, 1, 10 }, Expect { "V1", 64, -5000, 0, 10, 100 },
+            Expect { "H2", 56, -10000, 10000, 20, 100 } }) {
         SCOPED_TRACE(e.name);
         ASSERT_TRUE(form.hasControl(e.name));
         auto* bar = loadedBar(form.control(e.name), QSize(e.width, 7));
@@ -768,14 +771,14 @@ TEST_F(ScrollBarTest, PlayerSlidersLoadTheirDesignTimeProperties)
 
 TEST_F(ScrollBarTest, SavedEmptyOrInvertedRangeDoesNotBreakPlacement)
 {
-    for (auto [min, max, value] : {std::tuple{"5", "5", "5"}, std::tuple{"10", "0", "3"},
-                                   std::tuple{"-2147483648", "2147483647", "0"},
-                                   std::tuple{"0", "1", "2147483647"}}) {
+    for (auto [min, max, value] : { std::tuple { "5", "5", "5" }, std::tuple { "10", "0", "3" },
+             std::tuple { "-2147483648", "2147483647", "0" },
+             std::tuple { "0", "1", "2147483647" } }) {
         SCOPED_TRACE(std::string(min) + ".." + max);
-        auto* bar = loadedBar(bagOf({{"Orientation", "0"}, {"ThumbAlignment", "4"},
-                                     {"ButtonsVisible", "0"}, {"Min", min}, {"Max", max},
-                                     {"Value", value}}),
-                              QSize(136, 21));
+        auto* bar = loadedBar(
+            bagOf({ { "Orientation", "0" }, { "ThumbAlignment", "4" }, { "ButtonsVisible", "0" },
+                { "Min", min }, { "Max", max }, { "Value", value } }),
+            QSize(136, 21));
         const QRectF thumb = bar->partRect(Part::Thumb);
         EXPECT_TRUE(std::isfinite(thumb.x()));
         (void)bar->grab(); // paints without trouble even far outside
@@ -785,16 +788,17 @@ TEST_F(ScrollBarTest, SavedEmptyOrInvertedRangeDoesNotBreakPlacement)
         bar->setValue(kIntMin);
     }
     // An empty range puts the thumb at the track's start.
-    auto* bar = loadedBar(bagOf({{"Orientation", "0"}, {"ThumbAlignment", "4"},
-                                 {"ButtonsVisible", "0"}, {"Min", "5"}, {"Max", "5"}, {"Value", "5"}}),
-                          QSize(136, 21));
+    auto* bar = loadedBar(
+        bagOf({ { "Orientation", "0" }, { "ThumbAlignment", "4" }, { "ButtonsVisible", "0" },
+            { "Min", "5" }, { "Max", "5" }, { "Value", "5" } }),
+        QSize(136, 21));
     EXPECT_DOUBLE_EQ(bar->partRect(Part::Thumb).x(), 0);
     bar->setValue(9);
     EXPECT_EQ(bar->Value(), 5);
     // An inverted range: below Min gives Min, anything else Max.
-    auto* inv = loadedBar(bagOf({{"Orientation", "0"}, {"ThumbAlignment", "4"}, {"Min", "10"},
-                                 {"Max", "0"}}),
-                          QSize(136, 21));
+    auto* inv = loadedBar(bagOf({ { "Orientation", "0" }, { "ThumbAlignment", "4" },
+                              { "Min", "10" }, { "Max", "0" } }),
+        QSize(136, 21));
     inv->setValue(3);
     EXPECT_EQ(inv->Value(), 10);
     inv->setValue(12);

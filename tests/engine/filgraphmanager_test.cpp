@@ -24,13 +24,14 @@ struct ContainerCase {
     const char* fileName; // as a user would have it, upper case for Video CD tracks
 };
 
-class EveryContainer : public ::testing::TestWithParam<ContainerCase> {};
+class EveryContainer : public ::testing::TestWithParam<ContainerCase> { };
 
 TEST_P(EveryContainer, rendersAndReportsDurationAndNativeSize)
 {
     QTemporaryDir dir;
     const auto param = GetParam();
-    const QString path = test::copyClip(param.clip, dir.path(), QString::fromLatin1(param.fileName));
+    const QString path
+        = test::copyClip(param.clip, dir.path(), QString::fromLatin1(param.fileName));
     FilgraphManager graph;
     graph.RenderFile(path);
     EXPECT_NEAR(graph.Duration(), 3.0, 0.3);
@@ -46,14 +47,14 @@ TEST_P(EveryContainer, rendersAndReportsDurationAndNativeSize)
     EXPECT_TRUE(graph.hasAudio());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Containers, EveryContainer,
-    ::testing::Values(ContainerCase{Clip::VcdDat, "AVSEQ01.DAT"}, ContainerCase{Clip::Vob, "VTS_01_1.VOB"},
-                      ContainerCase{Clip::Mpg, "clip.mpg"}, ContainerCase{Clip::Mpg, "clip.mpeg"},
-                      ContainerCase{Clip::Avi, "clip.avi"}, ContainerCase{Clip::Mp3, "song.mp3"},
-                      ContainerCase{Clip::Asf, "clip.asf"}, ContainerCase{Clip::Asf, "clip.wm"},
-                      ContainerCase{Clip::Asf, "clip.wmv"}, ContainerCase{Clip::Wma, "song.wma"},
-                      ContainerCase{Clip::Mov, "clip.qt"}, ContainerCase{Clip::Mp4, "clip.mp4"}),
+INSTANTIATE_TEST_SUITE_P(Containers, EveryContainer,
+    ::testing::Values(ContainerCase { Clip::VcdDat, "AVSEQ01.DAT" },
+        ContainerCase { Clip::Vob, "VTS_01_1.VOB" }, ContainerCase { Clip::Mpg, "clip.mpg" },
+        ContainerCase { Clip::Mpg, "clip.mpeg" }, ContainerCase { Clip::Avi, "clip.avi" },
+        ContainerCase { Clip::Mp3, "song.mp3" }, ContainerCase { Clip::Asf, "clip.asf" },
+        ContainerCase { Clip::Asf, "clip.wm" }, ContainerCase { Clip::Asf, "clip.wmv" },
+        ContainerCase { Clip::Wma, "song.wma" }, ContainerCase { Clip::Mov, "clip.qt" },
+        ContainerCase { Clip::Mp4, "clip.mp4" }),
     [](const auto& info) {
         std::string n = info.param.fileName;
         for (char& c : n)
@@ -84,13 +85,14 @@ TEST(FilgraphManager, badSourcesFailWithinTheBound)
     const QString fifo = dir.filePath(QStringLiteral("pipe.mpg"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
 
-    for (const QString& path : {dir.filePath(QStringLiteral("missing.mpg")), dir.path(), zero, text,
-                                fifo, QStringLiteral("/dev/zero"), QStringLiteral("/dev/null")}) {
+    for (const QString& path : { dir.filePath(QStringLiteral("missing.mpg")), dir.path(), zero,
+             text, fifo, QStringLiteral("/dev/zero"), QStringLiteral("/dev/null") }) {
         QElapsedTimer clock;
         clock.start();
         FilgraphManager graph;
         EXPECT_THROW(graph.RenderFile(path), Failure) << path.toStdString();
-        EXPECT_LT(clock.elapsed(), FilgraphManager::kPrerollTimeout.count() + 1000) << path.toStdString();
+        EXPECT_LT(clock.elapsed(), FilgraphManager::kPrerollTimeout.count() + 1000)
+            << path.toStdString();
         // An empty graph reports no length and refuses what needs media.
         EXPECT_EQ(graph.Duration(), 0.0);
         EXPECT_THROW(graph.setCurrentPosition(1), Failure);
@@ -181,9 +183,10 @@ TEST(FilgraphManager, audioCallsFailWithoutAnAudioStream)
     QTemporaryDir dir;
     const QString silent = dir.filePath(QStringLiteral("silent.mp4"));
     QProcess p;
-    p.start(QStringLiteral("ffmpeg"), {QStringLiteral("-nostdin"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-                                       QStringLiteral("-i"), test::clipPath(Clip::Mp4), QStringLiteral("-an"),
-                                       QStringLiteral("-c"), QStringLiteral("copy"), silent});
+    p.start(QStringLiteral("ffmpeg"),
+        { QStringLiteral("-nostdin"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+            QStringLiteral("-i"), test::clipPath(Clip::Mp4), QStringLiteral("-an"),
+            QStringLiteral("-c"), QStringLiteral("copy"), silent });
     ASSERT_TRUE(p.waitForFinished(60000));
     FilgraphManager graph;
     graph.RenderFile(silent);

@@ -70,9 +70,9 @@ public:
     static constexpr quint32 kLeftRightColour = 0xFF8080;
     // Built-in artwork.
     static const char* const kBuiltinThumb; // 21 x 21 px
-    static const char* const kBuiltinUp;    // 21 x 16 px
-    static const char* const kBuiltinDown;  // 21 x 16 px
-    static const char* const kBuiltinLeft;  // 16 x 21 px
+    static const char* const kBuiltinUp; // 21 x 16 px
+    static const char* const kBuiltinDown; // 21 x 16 px
+    static const char* const kBuiltinLeft; // 16 x 21 px
     static const char* const kBuiltinRight; // 16 x 21 px
 
     explicit dtVisualScrollBar(QWidget* parent = nullptr);
