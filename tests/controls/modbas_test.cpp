@@ -57,7 +57,7 @@ TEST_P(ShiftColorTable, shiftsRedGreenByAmountAndBlueByWeightedAmount)
         << std::hex << "in " << c.in << " amount " << std::dec << c.amount;
 }
 
-INSTANTIATE_TEST_SUITE_P(Spec, ShiftColorTable,
+INSTANTIATE_TEST_SUITE_P(Examples, ShiftColorTable,
     ::testing::Values(ShiftCase { 0xF0F0F0, -32, rgb(208, 208, 200) },
         ShiftCase { 0xFFFFFF, -84, rgb(171, 171, 144) },
         ShiftCase { 0xC0C0C0, 48, rgb(240, 240, 240) }, ShiftCase { 0x123456, 0, 0x123456 },
