@@ -1,6 +1,7 @@
 // The push button's hot paths: repaints of the two button kinds the program
 // shows, the picture effects of a disabled or drop-down button, and one tick
 // of the 10 ms hover poll.
+#include "bench_app.h"
 #include "controls/button/modbas.h"
 #include "controls/button/qorvxpbutton.h"
 #include "runtime/propertybag.h"
@@ -14,18 +15,7 @@
 
 namespace {
 
-// The widgets need an application; the offscreen platform unless told otherwise.
-void ensureApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "veltrin_bench";
-    static char* argv[] = { name, nullptr };
-    new QApplication(argc, argv); // lives for the whole run
-}
+using veltrin::bench::ensureApplication;
 
 // cmdPlay as the player's form configures it: 30 x 15, glyph only.
 std::unique_ptr<QorvXPButton> transportButton()

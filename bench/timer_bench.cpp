@@ -1,6 +1,7 @@
 // One tick of the main window's 10 ms position timer, on a real player:
 // with no graph (what an idle player pays a hundred times a second) and with
 // a graph playing a clip. Also the engine queries the tick is made of.
+#include "bench_app.h"
 #include "engine/filgraphmanager.h"
 #include "player/playerfrm.h"
 
@@ -19,20 +20,7 @@
 
 namespace {
 
-void ensureApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "veltrin_bench";
-    static char* argv[] = { name, nullptr };
-    new QApplication(argc, argv); // lives for the whole run
-    // Settings go to a throw-away place, not the user's.
-    QStandardPaths::setTestModeEnabled(true);
-    veltrin::ensureGstInitialised();
-}
+using veltrin::bench::ensureApplication;
 
 // A two-minute small MPEG clip with sound, made once per run: long enough
 // that no measurement reaches its end.
