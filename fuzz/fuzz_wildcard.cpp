@@ -25,8 +25,8 @@ bool matchesByRegex(const QString& name, const QString& pattern)
             re += QStringLiteral(".*");
         else if (c == u'?')
             re += u'.';
-        else
-            re += QRegularExpression::escape(QString(c));
+        else // hex escapes: an escaped NUL before a digit would read as octal
+            re += QStringLiteral("\\x{%1}").arg(c.unicode(), 0, 16);
     }
     const QRegularExpression rx(QRegularExpression::anchoredPattern(re),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
