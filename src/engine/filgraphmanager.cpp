@@ -47,13 +47,28 @@ namespace {
 
 constexpr auto kVideoCaps = "video/x-raw,format=BGRx";
 
+// A sink without a volume of its own (ALSA, the null output) gets ours: the
+// volume element playbin would add in its place is never freed (GStreamer
+// 1.22), one per graph.
 GstElement* makeAudioSink()
 {
     const QByteArray factory = audioOutputFactory();
     GstElement* sink = gst_element_factory_make(factory.constData(), "audiosink");
+    if (!sink)
+        return nullptr;
     if (factory == "fakesink")
         g_object_set(sink, "sync", TRUE, nullptr);
-    return sink;
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "volume"))
+        return sink;
+    GstElement* volume = gst_element_factory_make("volume", nullptr);
+    if (!volume)
+        return sink;
+    GstElement* bin = gst_bin_new("audiooutput");
+    gst_bin_add_many(GST_BIN(bin), volume, sink, nullptr);
+    gst_element_link(volume, sink);
+    PadHandle pad(gst_element_get_static_pad(volume, "sink"));
+    gst_element_add_pad(bin, gst_ghost_pad_new("sink", pad.get()));
+    return bin;
 }
 
 // A regular, readable file. Anything else (FIFO, device, socket, folder) is

@@ -96,6 +96,7 @@ bool PlayerRun::start()
     env.push_back(
         "XDG_CONFIG_HOME=" + QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
     env.push_back("VELTRIN_PROBE_FD=" + QByteArray::number(kChildProbeFd));
+    env.insert(env.end(), m_extraEnv.begin(), m_extraEnv.end());
     std::vector<char*> envp;
     for (QByteArray& e : env)
         envp.push_back(e.data());

@@ -28,6 +28,8 @@ public:
     // $XDG_CONFIG_HOME/Veltrin: the folder of the settings file.
     QString settingsFolder() const;
 
+    // An entry ("NAME=value") added to the program's environment at start.
+    void addEnvironment(QByteArray entry) { m_extraEnv.push_back(std::move(entry)); }
     bool start();
     pid_t pid() const { return m_pid; }
     int probeFd() const { return m_probe; }
@@ -50,6 +52,7 @@ private:
     QString m_label;
     std::vector<QByteArray> m_args;
     QByteArray m_workDir;
+    std::vector<QByteArray> m_extraEnv;
     QTemporaryDir m_home;
     pid_t m_pid = -1;
     int m_pidFd = -1;
