@@ -43,6 +43,14 @@ const char* audioOutputFactory()
     return factory;
 }
 
+void warmUpGStreamer()
+{
+    ensureGstInitialised();
+    audioOutputFactory();
+    if (GstPlugin* decoders = gst_plugin_load_by_name("libav"))
+        gst_object_unref(decoders);
+}
+
 namespace {
 
 constexpr auto kVideoCaps = "video/x-raw,format=BGRx";
@@ -50,7 +58,7 @@ constexpr auto kVideoCaps = "video/x-raw,format=BGRx";
 // A sink without a volume of its own (ALSA, the null output) gets ours: the
 // volume element playbin would add in its place is never freed (GStreamer
 // 1.22), one per graph.
-GstElement* makeAudioSink()
+GstElement* makeAudioSink(ElementHandle& output)
 {
     const QByteArray factory = audioOutputFactory();
     GstElement* sink = gst_element_factory_make(factory.constData(), "audiosink");
@@ -58,6 +66,7 @@ GstElement* makeAudioSink()
         return nullptr;
     if (factory == "fakesink")
         g_object_set(sink, "sync", TRUE, nullptr);
+    output.reset(GST_ELEMENT(gst_object_ref(sink)));
     if (g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "volume"))
         return sink;
     GstElement* volume = gst_element_factory_make("volume", nullptr);
@@ -247,7 +256,7 @@ void FilgraphManager::buildSinks()
     gst_element_add_pad(abin, gst_ghost_pad_new("src", asrc.get()));
 
     g_object_set(m_playbin.get(), "video-sink", vbin, "audio-filter", abin, "audio-sink",
-        makeAudioSink(), nullptr);
+        makeAudioSink(m_audioSink), nullptr);
     // No subtitles or visualisations: only what the player shows.
     gint flags = 0;
     g_object_get(m_playbin.get(), "flags", &flags, nullptr);
@@ -434,9 +443,14 @@ double FilgraphManager::CurrentPosition() const
     const auto now = std::chrono::steady_clock::now();
     if (m_position && now - m_positionAt < std::chrono::milliseconds(1))
         return *m_position;
-    gint64 ns = 0;
-    if (!gst_element_query_position(m_playbin.get(), GST_FORMAT_TIME, &ns) || ns < 0)
-        throw Failure("position unknown");
+    // The sink that plays answers from the clock; the whole graph would ask
+    // every sink through two layers of bins, at several times the cost.
+    GstElement* timing = m_hasAudio ? m_audioSink.get() : m_hasVideo ? m_videoSink.get() : nullptr;
+    gint64 ns = -1;
+    if (!timing || !gst_element_query_position(timing, GST_FORMAT_TIME, &ns) || ns < 0) {
+        if (!gst_element_query_position(m_playbin.get(), GST_FORMAT_TIME, &ns) || ns < 0)
+            throw Failure("position unknown");
+    }
     m_position = static_cast<double>(ns) / GST_SECOND;
     m_positionAt = now;
     return *m_position;

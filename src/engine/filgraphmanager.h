@@ -106,6 +106,7 @@ private:
 
     ElementHandle m_playbin;
     ElementHandle m_videoSink;
+    ElementHandle m_audioSink; // the output itself, not the bin around it
     ElementHandle m_panorama;
     ElementHandle m_capsfilter;
     BusHandle m_bus;

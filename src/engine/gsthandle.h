@@ -94,4 +94,9 @@ void ensureGstInitialised();
 // still takes real time. Probed once per process.
 const char* audioOutputFactory();
 
+// Does ahead of the first graph what it would otherwise wait for: GStreamer's
+// start, the audio output probe and linking the decoder plugin, which pulls in
+// some 170 libraries (about 70 ms). Safe to run on any thread.
+void warmUpGStreamer();
+
 } // namespace veltrin

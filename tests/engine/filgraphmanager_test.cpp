@@ -132,6 +132,30 @@ TEST(FilgraphManager, positionStaysAtDurationAfterTheEnd)
     EXPECT_LT(graph.CurrentPosition(), 0.5);
 }
 
+// The position comes from the sink that plays: the sound's when there is
+// one, the picture's otherwise. After a seek it is the place in the file,
+// not the time played since.
+TEST(FilgraphManager, positionIsTheFilePlaceWithAndWithoutSound)
+{
+    for (Clip kind : { Clip::Mp3, Clip::SilentMp4, Clip::Mp4 }) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        FilgraphManager graph;
+        graph.RenderFile(test::clipPath(kind, 6));
+        EXPECT_EQ(graph.hasAudio(), kind != Clip::SilentMp4);
+        graph.Run();
+        ASSERT_TRUE(waitFor([&] { return graph.CurrentPosition() >= 0.5; }, 5000));
+        graph.setCurrentPosition(4.0);
+        ASSERT_TRUE(waitFor([&] { return graph.CurrentPosition() >= 4.3; }, 5000));
+        EXPECT_LT(graph.CurrentPosition(), graph.Duration());
+        graph.Pause();
+        ASSERT_TRUE(waitFor([&] { return graph.state() == GST_STATE_PAUSED; }));
+        const double held = graph.CurrentPosition();
+        EXPECT_GE(held, 4.3);
+        QTest::qWait(200);
+        EXPECT_NEAR(graph.CurrentPosition(), held, 0.05);
+    }
+}
+
 TEST(FilgraphManager, rateChangesKeepThePosition)
 {
     FilgraphManager graph;

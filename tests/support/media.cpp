@@ -64,6 +64,8 @@ QStringList codecArgs(Clip kind)
     case Clip::Mp4:
         return L({ "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac",
             "-f", "mp4" });
+    case Clip::SilentMp4:
+        return L({ "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-f", "mp4" });
     }
     return {};
 }
@@ -82,6 +84,7 @@ ClipInfo clipInfo(Clip kind)
     case Clip::Wma: return { "wma", {} };
     case Clip::Mov: return { "qt", { 320, 240 } };
     case Clip::Mp4: return { "mp4", { 320, 240 } };
+    case Clip::SilentMp4: return { "mp4", { 320, 240 } };
     }
     return { "bin", {} };
 }
@@ -98,7 +101,8 @@ QString clipPath(Clip kind, int seconds)
     // half a file.
     const QString tmp = base + QStringLiteral(".tmp%1").arg(QCoreApplication::applicationPid());
     QStringList args = sources(seconds, info.videoSize);
-    args << QStringLiteral("-map") << QStringLiteral("0:a");
+    if (kind != Clip::SilentMp4)
+        args << QStringLiteral("-map") << QStringLiteral("0:a");
     if (!info.videoSize.isEmpty())
         args << QStringLiteral("-map") << QStringLiteral("1:v");
     args << codecArgs(kind);

@@ -17,6 +17,7 @@ enum class Clip {
     Wma, // WMA2 audio only in ASF
     Mov, // MJPEG + PCM in QuickTime
     Mp4, // H.264 + AAC in MP4
+    SilentMp4, // H.264 in MP4, no sound
 };
 
 struct ClipInfo {
