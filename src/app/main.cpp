@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <functional>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -84,6 +85,11 @@ int main(int argc, char* argv[])
     // The command line is taken before Qt or GStreamer see it: a file named
     // like one of their options is still a file to open.
     const QString commandLine = veltrin::joinCommandLine(argc, argv);
+
+    // A file to play: its graph's set-up runs alongside Qt's start.
+    std::jthread warmUp;
+    if (!commandLine.isEmpty())
+        warmUp = std::jthread(veltrin::warmUpGStreamer);
 
     // Qt gets only the program name, so no argument is read as a Qt option.
     int qtArgc = 1;
