@@ -89,7 +89,7 @@ int main(int argc, char* argv[])
     // A file to play: its graph's set-up runs alongside Qt's start.
     std::jthread warmUp;
     if (!commandLine.isEmpty())
-        warmUp = std::jthread(veltrin::warmUpGStreamer);
+        warmUp = std::jthread([commandLine] { veltrin::warmUpGStreamer(commandLine); });
 
     // Qt gets only the program name, so no argument is read as a Qt option.
     int qtArgc = 1;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <gst/gst.h>
 #include <utility>
 
@@ -95,8 +96,9 @@ void ensureGstInitialised();
 const char* audioOutputFactory();
 
 // Does ahead of the first graph what it would otherwise wait for: GStreamer's
-// start, the audio output probe and linking the decoder plugin, which pulls in
-// some 170 libraries (about 70 ms). Safe to run on any thread.
-void warmUpGStreamer();
+// start, the audio output probe and, unless the file's name says MPEG,
+// linking libav, which pulls in some 170 libraries (about 70 ms). A play list
+// is left to its entries. Safe to run on any thread.
+void warmUpGStreamer(const QString& path);
 
 } // namespace veltrin

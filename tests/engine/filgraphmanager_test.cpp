@@ -156,6 +156,45 @@ TEST(FilgraphManager, positionIsTheFilePlaceWithAndWithoutSound)
     }
 }
 
+namespace {
+
+QStringList decoderFactories(GstElement* pipeline)
+{
+    QStringList names;
+    GstIterator* it = gst_bin_iterate_recurse(GST_BIN(pipeline));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        GstElementFactory* f = gst_element_get_factory(GST_ELEMENT(g_value_get_object(&item)));
+        if (f && gst_element_factory_list_is_type(f, GST_ELEMENT_FACTORY_TYPE_DECODER))
+            names << QString::fromUtf8(GST_OBJECT_NAME(f));
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return names;
+}
+
+} // namespace
+
+// Video CD, DVD and MP3 files are decoded without libav when the small
+// decoders are installed.
+TEST(FilgraphManager, mpegFilesUseTheSmallDecoders)
+{
+    const bool small = gst_registry_check_feature_version(gst_registry_get(), "mpeg2dec", 1, 0, 0)
+        && gst_registry_check_feature_version(gst_registry_get(), "mpg123audiodec", 1, 0, 0);
+    if (!small)
+        GTEST_SKIP() << "mpeg2dec or mpg123audiodec not installed";
+    for (Clip kind : { Clip::VcdDat, Clip::Vob, Clip::Mp3 }) {
+        FilgraphManager graph;
+        graph.RenderFile(test::clipPath(kind, 1));
+        const QStringList decoders = decoderFactories(graph.pipeline());
+        SCOPED_TRACE(decoders.join(u' ').toStdString());
+        EXPECT_FALSE(decoders.isEmpty());
+        EXPECT_TRUE(decoders.filter(QStringLiteral("avdec_")).isEmpty());
+        EXPECT_EQ(decoders.contains(QStringLiteral("mpeg2dec")), kind != Clip::Mp3);
+    }
+}
+
 TEST(FilgraphManager, rateChangesKeepThePosition)
 {
     FilgraphManager graph;
