@@ -97,6 +97,18 @@ bool PlayerRun::start()
         "XDG_CONFIG_HOME=" + QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
     env.push_back("VELTRIN_PROBE_FD=" + QByteArray::number(kChildProbeFd));
     env.insert(env.end(), m_extraEnv.begin(), m_extraEnv.end());
+    if (m_uid) {
+        // The user's own home: caches and settings land there, not in root's.
+        env.push_back("HOME=" + QFile::encodeName(m_home.path()));
+        for (const QString& sub : { QString(), QStringLiteral("runtime"), QStringLiteral("config"),
+                 QStringLiteral("config/Veltrin") }) {
+            const QByteArray p = QFile::encodeName(m_home.filePath(sub));
+            if (::chown(p.constData(), *m_uid, *m_uid) != 0) {
+                fail(QStringLiteral("could not hand the home to the user"));
+                return false;
+            }
+        }
+    }
     std::vector<char*> envp;
     for (QByteArray& e : env)
         envp.push_back(e.data());
@@ -104,6 +116,12 @@ bool PlayerRun::start()
 
     QByteArray program(VELTRIN_BINARY);
     std::vector<char*> argv { program.data() };
+    QByteArray setpriv("/usr/bin/setpriv"), uid, gid, clear("--clear-groups"), end("--");
+    if (m_uid) {
+        uid = "--reuid=" + QByteArray::number(*m_uid);
+        gid = "--regid=" + QByteArray::number(*m_uid);
+        argv = { setpriv.data(), uid.data(), gid.data(), clear.data(), end.data(), program.data() };
+    }
     for (QByteArray& a : m_args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -121,8 +139,7 @@ bool PlayerRun::start()
     posix_spawn_file_actions_adddup2(&actions, pair[1], kChildProbeFd);
     if (!m_workDir.isEmpty())
         posix_spawn_file_actions_addchdir_np(&actions, m_workDir.constData());
-    const int rc
-        = ::posix_spawn(&m_pid, program.constData(), &actions, nullptr, argv.data(), envp.data());
+    const int rc = ::posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(pair[1]);
     if (rc != 0) {

@@ -30,6 +30,9 @@ public:
 
     // An entry ("NAME=value") added to the program's environment at start.
     void addEnvironment(QByteArray entry) { m_extraEnv.push_back(std::move(entry)); }
+    // Runs the program as this user (through setpriv; the test must be
+    // root): file permissions then hold as they do for a user.
+    void runAs(uid_t uid) { m_uid = uid; }
     bool start();
     pid_t pid() const { return m_pid; }
     int probeFd() const { return m_probe; }
@@ -53,6 +56,7 @@ private:
     std::vector<QByteArray> m_args;
     QByteArray m_workDir;
     std::vector<QByteArray> m_extraEnv;
+    std::optional<uid_t> m_uid;
     QTemporaryDir m_home;
     pid_t m_pid = -1;
     int m_pidFd = -1;
