@@ -4,6 +4,7 @@
 #include "controls/button/qorvxpbutton.h"
 #include "engine/filgraphmanager.h"
 #include "player/playerfrm.h"
+#include "support/fake_graph.h"
 #include "support/media.h"
 #include "support/wait.h"
 
@@ -451,31 +452,11 @@ std::string actionName(const ::testing::TestParamInfo<int>& info)
 
 INSTANTIATE_TEST_SUITE_P(Actions, FolderVanished, ::testing::Values(0, 1, 2), actionName);
 
-// A graph that accepts everything, for the track change that names the browser.
-struct AcceptingGraph : veltrin::IMediaControl, veltrin::IMediaPosition, veltrin::IBasicAudio {
-    void RenderFile(const QString&) override { }
-    void Run() override { }
-    void Pause() override { }
-    void Stop() override { }
-    void StopWhenReady() override { }
-    double Duration() const override { return 3; }
-    double CurrentPosition() const override { return 0; }
-    void setCurrentPosition(double) override { }
-    void setRate(double) override { }
-    void setVolume(int) override { }
-    void setBalance(int) override { }
-};
-
 TEST_F(FolderBrowser, trackChange_namesAHiddenBrowserThatExitCloses)
 {
-    playerfrm p(playerfrm::Options { .graphFactory =
-                                         [] {
-                                             auto g = std::make_shared<AcceptingGraph>();
-                                             return GraphRefs { g, g, g, nullptr };
-                                         },
-        .mountTable = table,
-        .formFile = {},
-        .useTray = false });
+    veltrin::test::FakeGraphFactory graphs;
+    playerfrm p(playerfrm::Options {
+        .graphFactory = graphs.factory(), .mountTable = table, .formFile = {}, .useTray = false });
     p.File1.setPath(cwd);
     p.File1.select(0);
 

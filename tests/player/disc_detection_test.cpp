@@ -1,6 +1,7 @@
 #include "controls/button/qorvxpbutton.h"
 #include "engine/filgraphmanager.h"
 #include "player/playerfrm.h"
+#include "support/fake_graph.h"
 #include "support/media.h"
 #include "support/wait.h"
 
@@ -16,6 +17,7 @@
 using veltrin::FilgraphManager;
 using veltrin::test::Clip;
 using veltrin::test::copyClip;
+using veltrin::test::renderedPaths;
 using veltrin::test::waitFor;
 
 namespace {
@@ -192,22 +194,6 @@ INSTANTIATE_TEST_SUITE_P(DiscOrNot, AutoDetectDuringPlayback, ::testing::Bool(),
     [](const auto& info) { return info.param ? "videoCdFound" : "nothingFound"; });
 
 // The probe order with a recording graph: which file of which layout plays.
-struct FakeGraph : veltrin::IMediaControl, veltrin::IMediaPosition {
-    explicit FakeGraph(std::shared_ptr<QStringList> log)
-        : rendered(std::move(log))
-    {
-    }
-    void RenderFile(const QString& path) override { rendered->append(path); }
-    void Run() override { }
-    void Pause() override { }
-    void Stop() override { }
-    void StopWhenReady() override { }
-    double Duration() const override { return 3; }
-    double CurrentPosition() const override { return 0; }
-    void setCurrentPosition(double) override { }
-    void setRate(double) override { }
-    std::shared_ptr<QStringList> rendered;
-};
 
 struct Layout {
     const char* name;
@@ -233,16 +219,14 @@ TEST_P(ProbeOrder, playsTheFirstDiscTheChainFinds)
         lines << QStringLiteral("/dev/sr%1 %2 iso9660 ro 0 0").arg(n++).arg(escaped);
     }
     setTable(lines);
-    auto rendered = std::make_shared<QStringList>();
-    auto p = makePlayer([rendered] {
-        auto g = std::make_shared<FakeGraph>(rendered);
-        return GraphRefs { g, nullptr, g, nullptr };
-    });
+    veltrin::test::FakeGraphFactory graphs;
+    auto p = makePlayer(graphs.factory());
 
     p->Command29_Click();
 
     const QString played = GetParam().played;
-    EXPECT_EQ(*rendered, played.isEmpty() ? QStringList {} : QStringList { tmp.filePath(played) });
+    EXPECT_EQ(renderedPaths(*graphs.log),
+        played.isEmpty() ? QStringList {} : QStringList { tmp.filePath(played) });
 }
 
 const QStringList kDvd { "VIDEO_TS/VIDEO_TS.VOB", "VIDEO_TS/VTS_01_0.VOB", "VIDEO_TS/VTS_01_1.VOB",
@@ -284,15 +268,12 @@ TEST_F(DiscDetection, aDriveInTheTableWhoseFolderIsGoneFailsItsProbe)
     const QString dvd = drive(QStringLiteral("dvd"));
     emptyFiles(folder(dvd, QStringLiteral("VIDEO_TS")), { "A.VOB", "B.VOB", "C.VOB" });
     setTable({ "/dev/sr0 " + gone + " iso9660 ro 0 0", "/dev/sr1 " + dvd + " udf ro 0 0" });
-    auto rendered = std::make_shared<QStringList>();
-    auto p = makePlayer([rendered] {
-        auto g = std::make_shared<FakeGraph>(rendered);
-        return GraphRefs { g, nullptr, g, nullptr };
-    });
+    veltrin::test::FakeGraphFactory graphs;
+    auto p = makePlayer(graphs.factory());
 
     p->Command29_Click();
 
-    EXPECT_EQ(*rendered, QStringList { dvd + "/VIDEO_TS/C.VOB" });
+    EXPECT_EQ(renderedPaths(*graphs.log), QStringList { dvd + "/VIDEO_TS/C.VOB" });
     EXPECT_EQ(p->txtCDdrive, dvd);
 }
 

@@ -161,6 +161,18 @@ private:
     std::optional<FakeMedia> m_loaded;
 };
 
+// The paths the graphs of a log were asked to render, in order.
+inline QStringList renderedPaths(const QStringList& log)
+{
+    const QString prefix = QStringLiteral("RenderFile ");
+    QStringList paths;
+    for (const QString& entry : log) {
+        if (entry.startsWith(prefix))
+            paths << entry.mid(prefix.size());
+    }
+    return paths;
+}
+
 // Hands out fake graphs and remembers the newest one.
 struct FakeGraphFactory {
     std::shared_ptr<QStringList> log = std::make_shared<QStringList>();
