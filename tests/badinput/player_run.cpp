@@ -114,7 +114,7 @@ bool PlayerRun::start()
         envp.push_back(e.data());
     envp.push_back(nullptr);
 
-    QByteArray program(VELTRIN_BINARY);
+    QByteArray program(m_program);
     std::vector<char*> argv { program.data() };
     QByteArray setpriv("/usr/bin/setpriv"), uid, gid, clear("--clear-groups"), end("--");
     if (m_uid) {

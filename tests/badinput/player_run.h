@@ -31,8 +31,13 @@ public:
     // An entry ("NAME=value") added to the program's environment at start.
     void addEnvironment(QByteArray entry) { m_extraEnv.push_back(std::move(entry)); }
     // Runs the program as this user (through setpriv; the test must be
-    // root): file permissions then hold as they do for a user.
-    void runAs(uid_t uid) { m_uid = uid; }
+    // root): file permissions then hold as they do for a user. program is a
+    // copy of the player that user can reach.
+    void runAs(uid_t uid, QByteArray program)
+    {
+        m_uid = uid;
+        m_program = std::move(program);
+    }
     bool start();
     pid_t pid() const { return m_pid; }
     int probeFd() const { return m_probe; }
@@ -57,6 +62,7 @@ private:
     QByteArray m_workDir;
     std::vector<QByteArray> m_extraEnv;
     std::optional<uid_t> m_uid;
+    QByteArray m_program = VELTRIN_BINARY;
     QTemporaryDir m_home;
     pid_t m_pid = -1;
     int m_pidFd = -1;
