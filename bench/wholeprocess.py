@@ -595,7 +595,7 @@ class Vlc(Player):
 
 # ---------------------------------------------------------------- one run
 
-def run_once(x, xvfb_pid, player, clip, base_env, work, idle_seconds=10.0):
+def run_once(x, xvfb_pid, player, clip, base_env, work, idle_seconds=10.0, startup_only=False):
     run_dir = tempfile.mkdtemp(prefix=f"{player.name}-", dir=work)
     os.chmod(run_dir, 0o755)
     env = player.env(base_env, run_dir)
@@ -635,6 +635,12 @@ def run_once(x, xvfb_pid, player, clip, base_env, work, idle_seconds=10.0):
             res["video_area"] = player.area
             if player.area:
                 player.reference = probe_rows(x, player.video_area(g))
+
+    if startup_only:
+        # Launch, window and first frame only: cheap enough to repeat often.
+        stop_tree(proc)
+        log.close()
+        return res
 
     # CPU over a fixed window of the run, nothing polling meanwhile.
     start, end = (5.0, 15.0) if clip else (3.0, 3.0 + idle_seconds)
@@ -853,6 +859,9 @@ def main():
     ap.add_argument("--players", default="veltrin,mpv,vlc")
     ap.add_argument("--only", default=",".join(c[0] for c in CLIPS), help="clips to run")
     ap.add_argument("--peer-user", default="veltrinbench")
+    ap.add_argument("--startup-reps", type=int, default=0,
+                    help="extra launches per clip and player that measure only the window "
+                         "and the first frame (start-up times vary more than the rest)")
     ap.add_argument("--no-floor", action="store_true")
     ap.add_argument("--no-idle", action="store_true")
     ap.add_argument("--peer-size", default="",
@@ -862,6 +871,8 @@ def main():
 
     if args.reps < 1:
         ap.error("--reps must be at least 1")
+    if args.startup_reps < 0:
+        ap.error("--startup-reps must not be negative")
     clips = ensure_clips(args.clips, args.only.split(","))
     os.makedirs(args.out, exist_ok=True)
     work = tempfile.mkdtemp(prefix="veltrin-bench-")
@@ -926,6 +937,15 @@ def main():
                 for p in players:
                     r = run_once(x, xvfb.pid, p, clip, base_env, work)
                     r["rep"] = rep
+                    results.append(r)
+                    print(json.dumps(r), file=sys.stderr, flush=True)
+        for clip in clips:
+            if not clip["size"]:
+                continue
+            for rep in range(args.startup_reps):
+                for p in players:
+                    r = run_once(x, xvfb.pid, p, clip, base_env, work, startup_only=True)
+                    r["rep"] = f"startup-{rep}"
                     results.append(r)
                     print(json.dumps(r), file=sys.stderr, flush=True)
         floors = {}
