@@ -109,6 +109,7 @@ private:
     ElementHandle m_audioSink; // the output itself, not the bin around it
     ElementHandle m_panorama;
     ElementHandle m_capsfilter;
+    ElementHandle m_prescaleCaps; // size for the scaler in front of the converter, or any
     BusHandle m_bus;
     std::unique_ptr<QSocketNotifier> m_busNotifier;
     std::shared_ptr<FrameSlot> m_frames;

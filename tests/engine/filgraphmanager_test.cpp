@@ -282,6 +282,59 @@ TEST(FilgraphManager, framesReachTheVideoWindowAtItsSize)
     EXPECT_GT(colours.size(), 4);
 }
 
+namespace {
+
+// Distinct colours across the middle row: a picture, not a blank.
+int coloursAcross(const QImage& frame)
+{
+    QSet<QRgb> colours;
+    for (int x = 0; x < frame.width(); x += 4)
+        colours.insert(frame.pixel(x, frame.height() / 2));
+    return static_cast<int>(colours.size());
+}
+
+} // namespace
+
+// Which element scales depends on how far the picture shrinks; every change
+// of the window must still bring pictures of its new size, also from an
+// interlaced source, which is deinterlaced on the way.
+TEST(FilgraphManager, framesFollowTheWindowWhetherItShrinksOrGrows)
+{
+    QTemporaryDir dir;
+    const QString interlaced = dir.filePath(QStringLiteral("interlaced.mpg"));
+    QProcess p;
+    p.start(QStringLiteral("ffmpeg"),
+        { QStringLiteral("-nostdin"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+            QStringLiteral("-i"), test::clipPath(Clip::Vob), QStringLiteral("-c:v"),
+            QStringLiteral("mpeg2video"), QStringLiteral("-flags"), QStringLiteral("+ilme+ildct"),
+            QStringLiteral("-top"), QStringLiteral("1"), QStringLiteral("-c:a"),
+            QStringLiteral("copy"), QStringLiteral("-f"), QStringLiteral("vob"), interlaced });
+    ASSERT_TRUE(p.waitForFinished(60000));
+    ASSERT_EQ(p.exitCode(), 0);
+
+    for (const QString& clip : { test::clipPath(Clip::Vob), interlaced }) {
+        SCOPED_TRACE(clip.toStdString());
+        QWidget owner;
+        owner.resize(900, 700);
+        owner.show();
+        FilgraphManager graph;
+        graph.RenderFile(clip);
+        graph.setOwner(&owner);
+        graph.Run();
+        VideoWidget* video = graph.videoWidget();
+        ASSERT_NE(video, nullptr);
+        // 720x576: a little smaller, far smaller, larger, and back.
+        for (const QSize size :
+            { QSize(480, 384), QSize(160, 128), QSize(840, 672), QSize(90, 72), QSize(720, 576) }) {
+            SCOPED_TRACE(
+                QStringLiteral("%1x%2").arg(size.width()).arg(size.height()).toStdString());
+            graph.SetWindowPosition(0, 0, size.width(), size.height());
+            ASSERT_TRUE(waitFor([&] { return video->currentFrame().size() == size; }, 5000));
+            EXPECT_GT(coloursAcross(video->currentFrame()), 4);
+        }
+    }
+}
+
 TEST(FilgraphManager, messageDrainReceivesInputOverTheVideo)
 {
     QWidget owner;
