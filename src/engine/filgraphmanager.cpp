@@ -706,7 +706,8 @@ void FilgraphManager::onVideoResized(QSize size)
         return;
     m_frameSize = size;
     CapsHandle caps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", "width",
-        G_TYPE_INT, size.width(), "height", G_TYPE_INT, size.height(), nullptr));
+        G_TYPE_INT, size.width(), "height", G_TYPE_INT, size.height(), "pixel-aspect-ratio",
+        GST_TYPE_FRACTION, 1, 1, nullptr));
     g_object_set(m_capsfilter.get(), "caps", caps.get(), nullptr);
     g_object_set(m_prescaleCaps.get(), "caps", prescaleCaps(m_nativeSize, size).get(), nullptr);
     // A paused picture is only redrawn at the new size by a fresh preroll.
