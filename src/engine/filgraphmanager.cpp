@@ -278,6 +278,10 @@ void FilgraphManager::buildSinks()
     m_videoSink.reset(GST_ELEMENT(gst_object_ref(sink)));
     m_capsfilter.reset(GST_ELEMENT(gst_object_ref(caps)));
     m_prescaleCaps.reset(GST_ELEMENT(gst_object_ref(prescaleCaps)));
+    // Sizes change while pictures flow: a picture negotiated a moment
+    // earlier must still pass, or the stream stops as not negotiated.
+    for (GstElement* filter : { prescaleCaps, caps })
+        gst_util_set_object_arg(G_OBJECT(filter), "caps-change-mode", "delayed");
     CapsHandle bgrx(gst_caps_from_string(kVideoCaps));
     g_object_set(caps, "caps", bgrx.get(), nullptr);
     gst_bin_add_many(GST_BIN(vbin), deinterlaceFormats, deinterlace, prescale, prescaleCaps,

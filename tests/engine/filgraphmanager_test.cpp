@@ -335,6 +335,46 @@ TEST(FilgraphManager, framesFollowTheWindowWhetherItShrinksOrGrows)
     }
 }
 
+// A wide-screen DVD picture (720x576 stored, 16:9 shown) keeps its shape
+// inside a 5:4 video window: black bands above and below, the picture between.
+TEST(FilgraphManager, wideScreenPicturesAreLetterboxed)
+{
+    QTemporaryDir dir;
+    const QString wide = dir.filePath(QStringLiteral("wide.vob"));
+    QProcess p;
+    p.start(QStringLiteral("ffmpeg"),
+        { QStringLiteral("-nostdin"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+            QStringLiteral("-i"), test::clipPath(Clip::Vob), QStringLiteral("-c:v"),
+            QStringLiteral("mpeg2video"), QStringLiteral("-aspect"), QStringLiteral("16:9"),
+            QStringLiteral("-c:a"), QStringLiteral("copy"), QStringLiteral("-f"),
+            QStringLiteral("vob"), wide });
+    ASSERT_TRUE(p.waitForFinished(60000));
+    ASSERT_EQ(p.exitCode(), 0);
+
+    QWidget owner;
+    owner.resize(900, 700);
+    owner.show();
+    FilgraphManager graph;
+    graph.RenderFile(wide);
+    graph.setOwner(&owner);
+    graph.Run();
+    VideoWidget* video = graph.videoWidget();
+    ASSERT_NE(video, nullptr);
+    // Both ways of scaling: a little smaller and far smaller.
+    for (const QSize size : { QSize(480, 384), QSize(160, 128) }) {
+        SCOPED_TRACE(QStringLiteral("%1x%2").arg(size.width()).arg(size.height()).toStdString());
+        graph.SetWindowPosition(0, 0, size.width(), size.height());
+        ASSERT_TRUE(waitFor([&] { return video->currentFrame().size() == size; }, 5000));
+        const QImage frame = video->currentFrame();
+        // 16:9 across the full width is 9/16 of the width high.
+        const int band = (size.height() - size.width() * 9 / 16) / 2;
+        ASSERT_GT(band, 4);
+        EXPECT_LT(qGray(frame.pixel(size.width() / 2, band / 2)), 24);
+        EXPECT_LT(qGray(frame.pixel(size.width() / 2, size.height() - band / 2)), 24);
+        EXPECT_GT(coloursAcross(frame), 4);
+    }
+}
+
 TEST(FilgraphManager, messageDrainReceivesInputOverTheVideo)
 {
     QWidget owner;
