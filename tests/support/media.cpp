@@ -136,6 +136,20 @@ QString copyClip(Clip kind, const QString& dir, const QString& name, int seconds
     return dst;
 }
 
+QString reencodeClip(
+    Clip kind, const QString& dir, const QString& name, const QStringList& outputArgs)
+{
+    const QString src = clipPath(kind);
+    const QString dst = dir + u'/' + name;
+    if (src.isEmpty()
+        || !runFfmpeg(
+            QStringList { QStringLiteral("-i"), src } + outputArgs + QStringList { dst })) {
+        ADD_FAILURE() << "could not make " << dst.toStdString();
+        return {};
+    }
+    return dst;
+}
+
 bool wrapCdxa(const QString& mpegPath, const QString& datPath)
 {
     QFile in(mpegPath);

@@ -2,6 +2,7 @@
 
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 namespace veltrin::test {
 
@@ -33,6 +34,11 @@ QString clipPath(Clip kind, int seconds = 3);
 
 // Copies a clip to dir/name and returns the new path.
 QString copyClip(Clip kind, const QString& dir, const QString& name, int seconds = 3);
+
+// Runs ffmpeg on a cached clip with the given output options into dir/name
+// and returns the new path. Fails the calling test (and returns "") on error.
+QString reencodeClip(
+    Clip kind, const QString& dir, const QString& name, const QStringList& outputArgs);
 
 // Wraps an MPEG program stream in a Video CD's RIFF/CDXA container
 // (2352-byte Mode 2 Form 2 sectors).
