@@ -157,20 +157,42 @@ TEST(FilgraphManager, positionIsTheFilePlaceWithAndWithoutSound)
 
 namespace {
 
-QStringList decoderFactories(GstElement* pipeline)
+std::vector<ElementHandle> decoders(GstElement* pipeline)
 {
-    QStringList names;
+    std::vector<ElementHandle> found;
     GstIterator* it = gst_bin_iterate_recurse(GST_BIN(pipeline));
     GValue item = G_VALUE_INIT;
     while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
-        GstElementFactory* f = gst_element_get_factory(GST_ELEMENT(g_value_get_object(&item)));
+        auto* element = GST_ELEMENT(g_value_get_object(&item));
+        GstElementFactory* f = gst_element_get_factory(element);
         if (f && gst_element_factory_list_is_type(f, GST_ELEMENT_FACTORY_TYPE_DECODER))
-            names << QString::fromUtf8(GST_OBJECT_NAME(f));
+            found.emplace_back(GST_ELEMENT(gst_object_ref(element)));
         g_value_reset(&item);
     }
     g_value_unset(&item);
     gst_iterator_free(it);
+    return found;
+}
+
+QStringList decoderFactories(GstElement* pipeline)
+{
+    QStringList names;
+    for (const ElementHandle& decoder : decoders(pipeline))
+        names << QString::fromUtf8(GST_OBJECT_NAME(gst_element_get_factory(decoder.get())));
     return names;
+}
+
+// The thread count the graph's libav video decoder was given; -1 without one.
+int libavVideoThreads(GstElement* pipeline)
+{
+    for (const ElementHandle& decoder : decoders(pipeline)) {
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(decoder.get()), "max-threads")) {
+            int threads = -1;
+            g_object_get(decoder.get(), "max-threads", &threads, nullptr);
+            return threads;
+        }
+    }
+    return -1;
 }
 
 } // namespace
@@ -191,6 +213,41 @@ TEST(FilgraphManager, mpegFilesUseTheSmallDecoders)
         EXPECT_FALSE(decoders.isEmpty());
         EXPECT_TRUE(decoders.filter(QStringLiteral("avdec_")).isEmpty());
         EXPECT_EQ(decoders.contains(QStringLiteral("mpeg2dec")), kind != Clip::Mp3);
+    }
+}
+
+// Pictures up to 1080p at 30 frames a second are decoded on one thread;
+// bigger or faster ones keep libav's own count. The count must be set
+// before the decoder opens, or it is ignored.
+TEST(FilgraphManager, libavDecodesUpTo1080p30OnOneThread)
+{
+    if (!gst_registry_check_feature_version(gst_registry_get(), "avdec_h264", 1, 0, 0))
+        GTEST_SKIP() << "avdec_h264 not installed";
+    QTemporaryDir dir;
+    const auto h264 = [&](const char* name, const char* size, const char* rate) {
+        return test::reencodeClip(Clip::Mp4, dir.path(), QString::fromLatin1(name),
+            { QStringLiteral("-t"), QStringLiteral("0.5"), QStringLiteral("-s"),
+                QString::fromLatin1(size), QStringLiteral("-r"), QString::fromLatin1(rate),
+                QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-preset"),
+                QStringLiteral("ultrafast") });
+    };
+    const struct {
+        QString path;
+        int threads;
+    } cases[] = {
+        { test::clipPath(Clip::Mp4, 1), 1 },
+        { h264("hd30.mp4", "1920x1080", "30"), 1 },
+        { h264("hd60.mp4", "1920x1080", "60"), 0 },
+        { h264("qhd25.mp4", "2560x1440", "25"), 0 },
+    };
+    for (const auto& c : cases) {
+        ASSERT_FALSE(c.path.isEmpty());
+        SCOPED_TRACE(c.path.toStdString());
+        FilgraphManager graph;
+        graph.RenderFile(c.path);
+        EXPECT_EQ(libavVideoThreads(graph.pipeline()), c.threads);
+        graph.Run();
+        EXPECT_TRUE(waitFor([&] { return graph.CurrentPosition() > 0.1; }));
     }
 }
 
