@@ -137,6 +137,7 @@ private:
     // share one query.
     mutable std::optional<double> m_position;
     mutable std::chrono::steady_clock::time_point m_positionAt;
+    mutable QueryHandle m_positionQuery;
     // Streaming-thread view of the frames entering the video path.
     std::atomic<GstClockTime> m_firstPts { GST_CLOCK_TIME_NONE };
     std::atomic<GstClockTime> m_lastPts { GST_CLOCK_TIME_NONE };

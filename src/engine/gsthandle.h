@@ -69,6 +69,10 @@ inline void unrefMessage(GstMessage* m)
 {
     gst_message_unref(m);
 }
+inline void unrefQuery(GstQuery* q)
+{
+    gst_query_unref(q);
+}
 } // namespace detail
 
 using ElementHandle = GstHandle<GstElement, detail::unrefObject>;
@@ -77,6 +81,7 @@ using PadHandle = GstHandle<GstPad, detail::unrefPad>;
 using CapsHandle = GstHandle<GstCaps, detail::unrefCaps>;
 using SampleHandle = GstHandle<GstSample, detail::unrefSample>;
 using MessageHandle = GstHandle<GstMessage, detail::unrefMessage>;
+using QueryHandle = GstHandle<GstQuery, detail::unrefQuery>;
 
 // Takes ownership of a newly made element, sinking its floating reference.
 inline ElementHandle makeElement(const char* factory, const char* name = nullptr)
