@@ -321,6 +321,34 @@ int coloursAcross(const QImage& frame)
     return static_cast<int>(colours.size());
 }
 
+// A clip playing in a shown window, its video window at the window's origin.
+struct PlayingInWindow {
+    QWidget owner;
+    FilgraphManager graph;
+
+    explicit PlayingInWindow(const QString& clip)
+    {
+        owner.resize(900, 700);
+        owner.show();
+        graph.RenderFile(clip);
+        graph.setOwner(&owner);
+        graph.Run();
+    }
+
+    // Gives the video window this size and returns the first frame made at
+    // it; a null image when none comes.
+    QImage frameAt(QSize size)
+    {
+        VideoWidget* video = graph.videoWidget();
+        if (!video)
+            return {};
+        graph.SetWindowPosition(0, 0, size.width(), size.height());
+        if (!waitFor([&] { return video->currentFrame().size() == size; }, 5000))
+            return {};
+        return video->currentFrame();
+    }
+};
+
 } // namespace
 
 TEST(FilgraphManager, framesReachTheVideoWindowAtItsSize)
@@ -359,23 +387,16 @@ TEST(FilgraphManager, framesFollowTheWindowWhetherItShrinksOrGrows)
 
     for (const QString& clip : { test::clipPath(Clip::Vob), interlaced }) {
         SCOPED_TRACE(clip.toStdString());
-        QWidget owner;
-        owner.resize(900, 700);
-        owner.show();
-        FilgraphManager graph;
-        graph.RenderFile(clip);
-        graph.setOwner(&owner);
-        graph.Run();
-        VideoWidget* video = graph.videoWidget();
-        ASSERT_NE(video, nullptr);
+        PlayingInWindow playing(clip);
+        ASSERT_NE(playing.graph.videoWidget(), nullptr);
         // 720x576: a little smaller, far smaller, larger, and back.
         for (const QSize size :
             { QSize(480, 384), QSize(160, 128), QSize(840, 672), QSize(90, 72), QSize(720, 576) }) {
             SCOPED_TRACE(
                 QStringLiteral("%1x%2").arg(size.width()).arg(size.height()).toStdString());
-            graph.SetWindowPosition(0, 0, size.width(), size.height());
-            ASSERT_TRUE(waitFor([&] { return video->currentFrame().size() == size; }, 5000));
-            EXPECT_GT(coloursAcross(video->currentFrame()), 4);
+            const QImage frame = playing.frameAt(size);
+            ASSERT_EQ(frame.size(), size);
+            EXPECT_GT(coloursAcross(frame), 4);
         }
     }
 }
@@ -391,21 +412,13 @@ TEST(FilgraphManager, wideScreenPicturesAreLetterboxed)
             QStringLiteral("-f"), QStringLiteral("vob") });
     ASSERT_FALSE(wide.isEmpty());
 
-    QWidget owner;
-    owner.resize(900, 700);
-    owner.show();
-    FilgraphManager graph;
-    graph.RenderFile(wide);
-    graph.setOwner(&owner);
-    graph.Run();
-    VideoWidget* video = graph.videoWidget();
-    ASSERT_NE(video, nullptr);
+    PlayingInWindow playing(wide);
+    ASSERT_NE(playing.graph.videoWidget(), nullptr);
     // Both ways of scaling: a little smaller and far smaller.
     for (const QSize size : { QSize(480, 384), QSize(160, 128) }) {
         SCOPED_TRACE(QStringLiteral("%1x%2").arg(size.width()).arg(size.height()).toStdString());
-        graph.SetWindowPosition(0, 0, size.width(), size.height());
-        ASSERT_TRUE(waitFor([&] { return video->currentFrame().size() == size; }, 5000));
-        const QImage frame = video->currentFrame();
+        const QImage frame = playing.frameAt(size);
+        ASSERT_EQ(frame.size(), size);
         // 16:9 across the full width is 9/16 of the width high.
         const int band = (size.height() - size.width() * 9 / 16) / 2;
         ASSERT_GT(band, 4);
