@@ -499,14 +499,12 @@ void FilgraphManager::recordStatistics()
     // The span ends at the last frame shown: frames that entered the video
     // path but were still queued when the graph stopped were not dropped.
     GstClockTime last = m_lastPts;
-    GstSample* shownLast = nullptr;
-    g_object_get(m_videoSink.get(), "last-sample", &shownLast, nullptr);
-    if (shownLast) {
-        if (GstBuffer* buffer = gst_sample_get_buffer(shownLast);
-            buffer && GST_BUFFER_PTS_IS_VALID(buffer))
-            last = GST_BUFFER_PTS(buffer);
-        gst_sample_unref(shownLast);
-    }
+    GstSample* raw = nullptr;
+    g_object_get(m_videoSink.get(), "last-sample", &raw, nullptr);
+    const SampleHandle shownLast(raw);
+    if (GstBuffer* buffer = shownLast ? gst_sample_get_buffer(shownLast.get()) : nullptr;
+        buffer && GST_BUFFER_PTS_IS_VALID(buffer))
+        last = GST_BUFFER_PTS(buffer);
     const GstClockTime first = m_firstPts;
     if (GST_CLOCK_TIME_IS_VALID(first) && GST_CLOCK_TIME_IS_VALID(last) && last >= first)
         totals.spanSeconds += static_cast<double>(last - first) / GST_SECOND;
