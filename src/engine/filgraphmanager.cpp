@@ -758,18 +758,26 @@ void FilgraphManager::setWidth(int w)
 {
     requireVideo();
     m_widget->resize(std::max(0, w), m_widget->height());
+    onVideoResized(m_widget->size());
 }
 
 void FilgraphManager::setHeight(int h)
 {
     requireVideo();
     m_widget->resize(m_widget->width(), std::max(0, h));
+    onVideoResized(m_widget->size());
 }
 
 void FilgraphManager::SetWindowPosition(int left, int top, int width, int height)
 {
     requireVideo();
     m_widget->setGeometry(left, top, std::max(0, width), std::max(0, height));
+    // A hidden widget hears of its size only when shown, which at start-up
+    // comes after Run: the frames must be made at this size before then, or
+    // the first one, made for the window's default size, stays on screen
+    // until the stream's first frame is due (half a second into an MPEG
+    // program stream).
+    onVideoResized(m_widget->size());
 }
 
 void FilgraphManager::onVideoResized(QSize size)
@@ -789,9 +797,21 @@ void FilgraphManager::onVideoResized(QSize size)
     m_refreshQueued = true;
     QTimer::singleShot(0, this, [this] {
         m_refreshQueued = false;
-        if (m_rendered && !m_eos && state() == GST_STATE_PAUSED)
+        if (m_rendered && !m_eos && state() == GST_STATE_PAUSED && !shownFrameFits())
             skipOnFailure([&] { seek(CurrentPosition(), m_rate); });
     });
+}
+
+bool FilgraphManager::shownFrameFits() const
+{
+    GstSample* raw = nullptr;
+    g_object_get(m_videoSink.get(), "last-sample", &raw, nullptr);
+    const SampleHandle shown(raw);
+    GstCaps* caps = shown ? gst_sample_get_caps(shown.get()) : nullptr;
+    const GstStructure* s = caps ? gst_caps_get_structure(caps, 0) : nullptr;
+    int w = 0, h = 0;
+    return s && gst_structure_get_int(s, "width", &w) && gst_structure_get_int(s, "height", &h)
+        && QSize(w, h) == m_frameSize;
 }
 
 void FilgraphManager::dispatchBusMessages()

@@ -100,6 +100,8 @@ private:
     void dispatchBusMessages();
     void settleSeek();
     void onVideoResized(QSize size);
+    // Whether the frame the sink holds was made at the video window's size.
+    bool shownFrameFits() const;
     void buildSinks();
     void attachNativeWindow();
     void recordStatistics();

@@ -371,6 +371,25 @@ TEST(FilgraphManager, framesReachTheVideoWindowAtItsSize)
     EXPECT_GT(coloursAcross(video->grab().toImage()), 4);
 }
 
+// At start-up the player places the video and runs it before its window is
+// shown: the frames must already be made for that place, not for the size
+// the video window had while it waited.
+TEST(FilgraphManager, framesTakeTheirPlaceBeforeTheWindowShows)
+{
+    QWidget owner;
+    owner.resize(400, 300);
+    FilgraphManager graph;
+    graph.RenderFile(test::clipPath(Clip::Mpg));
+    graph.setOwner(&owner);
+    graph.SetWindowPosition(10, 20, 200, 150);
+    graph.Run();
+    VideoWidget* video = graph.videoWidget();
+    ASSERT_NE(video, nullptr);
+    EXPECT_FALSE(owner.isVisible());
+    ASSERT_TRUE(waitFor([&] { return video->currentFrame().size() == QSize(200, 150); }, 5000));
+    EXPECT_GT(coloursAcross(video->currentFrame()), 4);
+}
+
 // Which element scales depends on how far the picture shrinks; every change
 // of the window must still bring pictures of its new size, also from an
 // interlaced source, which is deinterlaced on the way.
