@@ -85,6 +85,19 @@ namespace {
 
 constexpr auto kVideoCaps = "video/x-raw,format=BGRx";
 
+// The picture size the caps give; invalid when they give none.
+QSize pictureSize(const GstCaps* caps)
+{
+    const GstStructure* s
+        = caps && !gst_caps_is_empty(caps) ? gst_caps_get_structure(caps, 0) : nullptr;
+    int width = 0;
+    int height = 0;
+    if (!s || !gst_structure_get_int(s, "width", &width)
+        || !gst_structure_get_int(s, "height", &height) || width <= 0 || height <= 0)
+        return {};
+    return { width, height };
+}
+
 // A sink without a volume of its own (ALSA, the null output) gets ours: the
 // volume element playbin would add in its place is never freed (GStreamer
 // 1.22), one per graph.
@@ -206,12 +219,10 @@ GstFlowReturn onSample(GstAppSink* sink, gpointer user, bool preroll)
 // keep libav's own choice (0).
 int decodingThreads(const GstCaps* caps)
 {
-    const GstStructure* s = gst_caps_get_structure(caps, 0);
-    int width = 0;
-    int height = 0;
-    if (!gst_structure_get_int(s, "width", &width) || !gst_structure_get_int(s, "height", &height)
-        || width <= 0 || height <= 0)
+    const QSize size = pictureSize(caps);
+    if (!size.isValid())
         return 0;
+    const GstStructure* s = gst_caps_get_structure(caps, 0);
     int num = 0;
     int den = 1;
     // A variable or unknown rate is taken as 30 frames a second.
@@ -220,7 +231,7 @@ int decodingThreads(const GstCaps* caps)
         den = 1;
     }
     constexpr qint64 kOneThreadPixelsPerSecond = qint64 { 1920 } * 1088 * 30;
-    return qint64 { width } * height * num <= kOneThreadPixelsPerSecond * den ? 1 : 0;
+    return qint64 { size.width() } * size.height() * num <= kOneThreadPixelsPerSecond * den ? 1 : 0;
 }
 
 // Sets a libav video decoder's thread count from the caps it is about to
@@ -446,13 +457,8 @@ void FilgraphManager::RenderFile(const QString& path)
         g_signal_emit_by_name(m_playbin.get(), "get-video-pad", 0, &raw);
         PadHandle pad(raw);
         CapsHandle caps(pad ? gst_pad_get_current_caps(pad.get()) : nullptr);
-        const GstStructure* s = caps ? gst_caps_get_structure(caps.get(), 0) : nullptr;
-        int w = 0, h = 0;
-        if (s && gst_structure_get_int(s, "width", &w) && gst_structure_get_int(s, "height", &h)
-            && w > 0 && h > 0) {
-            m_nativeSize = QSize(w, h);
-            m_hasVideo = true;
-        }
+        m_nativeSize = pictureSize(caps.get());
+        m_hasVideo = m_nativeSize.isValid();
     }
     m_rendered = true;
     m_duration.reset();
@@ -499,9 +505,7 @@ void FilgraphManager::recordStatistics()
     // The span ends at the last frame shown: frames that entered the video
     // path but were still queued when the graph stopped were not dropped.
     GstClockTime last = m_lastPts;
-    GstSample* raw = nullptr;
-    g_object_get(m_videoSink.get(), "last-sample", &raw, nullptr);
-    const SampleHandle shownLast(raw);
+    const SampleHandle shownLast = lastShownSample();
     if (GstBuffer* buffer = shownLast ? gst_sample_get_buffer(shownLast.get()) : nullptr;
         buffer && GST_BUFFER_PTS_IS_VALID(buffer))
         last = GST_BUFFER_PTS(buffer);
@@ -802,16 +806,17 @@ void FilgraphManager::onVideoResized(QSize size)
     });
 }
 
-bool FilgraphManager::shownFrameFits() const
+SampleHandle FilgraphManager::lastShownSample() const
 {
     GstSample* raw = nullptr;
     g_object_get(m_videoSink.get(), "last-sample", &raw, nullptr);
-    const SampleHandle shown(raw);
-    GstCaps* caps = shown ? gst_sample_get_caps(shown.get()) : nullptr;
-    const GstStructure* s = caps ? gst_caps_get_structure(caps, 0) : nullptr;
-    int w = 0, h = 0;
-    return s && gst_structure_get_int(s, "width", &w) && gst_structure_get_int(s, "height", &h)
-        && QSize(w, h) == m_frameSize;
+    return SampleHandle(raw);
+}
+
+bool FilgraphManager::shownFrameFits() const
+{
+    const SampleHandle shown = lastShownSample();
+    return shown && pictureSize(gst_sample_get_caps(shown.get())) == m_frameSize;
 }
 
 void FilgraphManager::dispatchBusMessages()

@@ -100,6 +100,8 @@ private:
     void dispatchBusMessages();
     void settleSeek();
     void onVideoResized(QSize size);
+    // The frame the video sink holds (shown, or waiting to be while paused).
+    SampleHandle lastShownSample() const;
     // Whether the frame the sink holds was made at the video window's size.
     bool shownFrameFits() const;
     void buildSinks();

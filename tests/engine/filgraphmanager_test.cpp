@@ -349,6 +349,17 @@ struct PlayingInWindow {
     }
 };
 
+// The player's order at start-up: render, give the video its owner and its
+// place inside it, run.
+VideoWidget* placeAndRun(FilgraphManager& graph, QWidget& owner, QRect place)
+{
+    graph.RenderFile(test::clipPath(Clip::Mpg));
+    graph.setOwner(&owner);
+    graph.SetWindowPosition(place.x(), place.y(), place.width(), place.height());
+    graph.Run();
+    return graph.videoWidget();
+}
+
 } // namespace
 
 TEST(FilgraphManager, framesReachTheVideoWindowAtItsSize)
@@ -357,11 +368,7 @@ TEST(FilgraphManager, framesReachTheVideoWindowAtItsSize)
     owner.resize(400, 300);
     owner.show();
     FilgraphManager graph;
-    graph.RenderFile(test::clipPath(Clip::Mpg));
-    graph.setOwner(&owner);
-    graph.SetWindowPosition(10, 20, 200, 150);
-    graph.Run();
-    VideoWidget* video = graph.videoWidget();
+    VideoWidget* video = placeAndRun(graph, owner, QRect(10, 20, 200, 150));
     ASSERT_NE(video, nullptr);
     EXPECT_EQ(video->parentWidget(), &owner);
     EXPECT_EQ(video->geometry(), QRect(10, 20, 200, 150));
@@ -379,11 +386,7 @@ TEST(FilgraphManager, framesTakeTheirPlaceBeforeTheWindowShows)
     QWidget owner;
     owner.resize(400, 300);
     FilgraphManager graph;
-    graph.RenderFile(test::clipPath(Clip::Mpg));
-    graph.setOwner(&owner);
-    graph.SetWindowPosition(10, 20, 200, 150);
-    graph.Run();
-    VideoWidget* video = graph.videoWidget();
+    VideoWidget* video = placeAndRun(graph, owner, QRect(10, 20, 200, 150));
     ASSERT_NE(video, nullptr);
     EXPECT_FALSE(owner.isVisible());
     ASSERT_TRUE(waitFor([&] { return video->currentFrame().size() == QSize(200, 150); }, 5000));
