@@ -212,6 +212,44 @@ GstFlowReturn onSample(GstAppSink* sink, gpointer user, bool preroll)
     return GST_FLOW_OK;
 }
 
+// What the video chain takes does not change with the stream: the scalers
+// and converters take any raw picture, whatever size the window asks for.
+// Asking it afresh costs about 2 ms (the first converter transforms every
+// variant the deinterlacer offers), and playbin asks a dozen times while it
+// chooses decoders, so the chain's entry answers from its first answer.
+gboolean answerCapsOnce(GstPad* pad, GstObject* parent, GstQuery* query)
+{
+    if (GST_QUERY_TYPE(query) != GST_QUERY_CAPS)
+        return gst_pad_query_default(pad, parent, query);
+    static const GQuark kAccepted = g_quark_from_static_string("veltrin-accepted-caps");
+    GST_OBJECT_LOCK(pad);
+    CapsHandle accepted(static_cast<GstCaps*>(g_object_get_qdata(G_OBJECT(pad), kAccepted)));
+    if (accepted)
+        gst_caps_ref(accepted.get());
+    GST_OBJECT_UNLOCK(pad);
+    if (!accepted) {
+        QueryHandle all(gst_query_new_caps(nullptr));
+        if (!gst_pad_query_default(pad, parent, all.get()))
+            return gst_pad_query_default(pad, parent, query);
+        GstCaps* result = nullptr;
+        gst_query_parse_caps_result(all.get(), &result);
+        if (!result)
+            return gst_pad_query_default(pad, parent, query);
+        accepted.reset(gst_caps_ref(result));
+        GST_OBJECT_LOCK(pad);
+        g_object_set_qdata_full(G_OBJECT(pad), kAccepted, gst_caps_ref(result),
+            reinterpret_cast<GDestroyNotify>(gst_caps_unref));
+        GST_OBJECT_UNLOCK(pad);
+    }
+    GstCaps* filter = nullptr;
+    gst_query_parse_caps(query, &filter);
+    CapsHandle answer(filter
+            ? gst_caps_intersect_full(filter, accepted.get(), GST_CAPS_INTERSECT_FIRST)
+            : gst_caps_ref(accepted.get()));
+    gst_query_set_caps_result(query, answer.get());
+    return TRUE;
+}
+
 // libav decodes pictures on one thread per core, a frame per thread. Up to
 // 1080p at 30 frames a second one thread keeps up several times over (5.7x
 // real time on one core of a 2-core VM), costs 15 % less CPU and spares the
@@ -353,7 +391,9 @@ void FilgraphManager::buildSinks()
     gst_element_link_many(
         deinterlaceFormats, deinterlace, prescale, prescaleCaps, convert, caps, sink, nullptr);
     PadHandle vpad(gst_element_get_static_pad(deinterlaceFormats, "sink"));
-    gst_element_add_pad(vbin, gst_ghost_pad_new("sink", vpad.get()));
+    GstPad* entry = gst_ghost_pad_new("sink", vpad.get());
+    gst_pad_set_query_function(entry, answerCapsOnce);
+    gst_element_add_pad(vbin, entry);
     // The stream time the video path has seen, for the frame statistics.
     gst_pad_add_probe(
         vpad.get(), GST_PAD_PROBE_TYPE_BUFFER,

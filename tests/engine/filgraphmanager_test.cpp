@@ -423,6 +423,56 @@ TEST(FilgraphManager, framesFollowTheWindowWhetherItShrinksOrGrows)
     }
 }
 
+// The video path answers what it takes from its first answer. Every later
+// question, narrowed or open, before and after a stream is under way, must
+// get what the chain itself says: a wrong answer would make playbin refuse
+// decoders the chain takes, or pick ones it cannot take.
+TEST(FilgraphManager, videoPathAnswersAsItsChainWould)
+{
+    FilgraphManager graph;
+    GstElement* raw = nullptr;
+    g_object_get(graph.pipeline(), "video-sink", &raw, nullptr);
+    ElementHandle videoPath(raw);
+    ASSERT_TRUE(videoPath);
+    PadHandle entry(gst_element_get_static_pad(videoPath.get(), "sink"));
+    ASSERT_TRUE(entry && GST_IS_GHOST_PAD(entry.get()));
+    PadHandle chain(gst_ghost_pad_get_target(GST_GHOST_PAD(entry.get())));
+    ASSERT_TRUE(chain);
+
+    const auto text = [](const GstCaps* caps) {
+        gchar* s = gst_caps_to_string(caps);
+        std::string out = s ? s : "(null)";
+        g_free(s);
+        return out;
+    };
+    // A narrowed question first: remembering a narrowed answer would give it
+    // again to the open question.
+    const char* const filters[] = { "video/x-raw,format=GRAY8",
+        "video/x-raw,format=I420,width=720,height=576,framerate=25/1,"
+        "interlace-mode=interleaved",
+        nullptr, "audio/x-raw,format=S16LE", "video/x-raw(memory:GLMemory),format=RGBA",
+        "video/x-raw,format=I420_10LE,width=1920,height=1080" };
+    const auto compare = [&] {
+        for (const char* filter : filters) {
+            SCOPED_TRACE(filter ? filter : "(open question)");
+            CapsHandle narrow(filter ? gst_caps_from_string(filter) : nullptr);
+            CapsHandle answered(gst_pad_query_caps(entry.get(), narrow.get()));
+            CapsHandle fresh(gst_pad_query_caps(chain.get(), narrow.get()));
+            ASSERT_TRUE(answered && fresh);
+            EXPECT_TRUE(gst_caps_is_equal(answered.get(), fresh.get()))
+                << text(answered.get()) << "\n  against  " << text(fresh.get());
+            if (filter && QByteArray(filter).startsWith("video/x-raw,")) {
+                EXPECT_FALSE(gst_caps_is_empty(answered.get())) << "raw pictures are refused";
+            }
+        }
+    };
+    compare();
+    graph.RenderFile(test::clipPath(Clip::Vob));
+    graph.Run();
+    ASSERT_TRUE(waitFor([&] { return graph.CurrentPosition() > 0.6; }, 5000));
+    compare();
+}
+
 // A wide-screen DVD picture (720x576 stored, 16:9 shown) keeps its shape
 // inside a 5:4 video window: black bands above and below, the picture between.
 TEST(FilgraphManager, wideScreenPicturesAreLetterboxed)
