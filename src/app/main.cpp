@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <functional>
-#include <thread>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -87,9 +87,9 @@ int main(int argc, char* argv[])
     const QString commandLine = veltrin::joinCommandLine(argc, argv);
 
     // A file to play: its graph's set-up runs alongside Qt's start.
-    std::jthread warmUp;
+    std::optional<veltrin::WarmUp> warmUp;
     if (!commandLine.isEmpty())
-        warmUp = std::jthread([commandLine] { veltrin::warmUpGStreamer(commandLine); });
+        warmUp.emplace(commandLine);
 
     // Qt gets only the program name, so no argument is read as a Qt option.
     int qtArgc = 1;
@@ -121,6 +121,9 @@ int main(int argc, char* argv[])
         player.mnuExit_Click();
         QApplication::exit(0);
     });
+    // Qt's plugins are in: libav's linking no longer holds them up.
+    if (warmUp)
+        warmUp->allowLinking();
     player.Form_Load(commandLine);
     player.show();
     answerProbe(&player);

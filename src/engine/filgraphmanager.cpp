@@ -10,10 +10,12 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 #include <gst/app/gstappsink.h>
 #include <gst/video/videooverlay.h>
 #include <mutex>
+#include <span>
 #include <sys/stat.h>
 
 namespace veltrin {
@@ -67,18 +69,83 @@ const char* audioOutputFactory()
     return factory;
 }
 
-void warmUpGStreamer(const QString& path)
+namespace {
+
+// What a file's name says about its graph: the plugins of its container
+// and, for MPEG, of its small decoders, and whether libav decodes it (MPEG
+// files do not, see above). A wrong guess costs a load nothing waits for.
+struct NameGuess {
+    std::span<const char* const> plugins;
+    bool libav = true;
+};
+
+NameGuess guessFromName(const QString& path)
+{
+    static constexpr const char* mpeg[]
+        = { "mpegpsdemux", "videoparsersbad", "audioparsers", "mpeg2dec", "mpg123", "a52dec" };
+    static constexpr const char* mpegAudio[] = { "id3demux", "audioparsers", "mpg123" };
+    static constexpr const char* mp4[] = { "isomp4", "videoparsersbad", "audioparsers" };
+    static constexpr const char* avi[] = { "avi", "audioparsers" };
+    static constexpr const char* asf[] = { "asf" };
+    const QString suffix = QFileInfo(path.trimmed().remove(u'"')).suffix().toLower();
+    const auto is = [&suffix](std::initializer_list<QStringView> names) {
+        return std::find(names.begin(), names.end(), suffix) != names.end();
+    };
+    if (is({ u"dat", u"mpg", u"mpeg", u"vob", u"m1v", u"m2v" }))
+        return { mpeg, false };
+    if (is({ u"mp3", u"mp2" }))
+        return { mpegAudio, false };
+    if (is({ u"pls" }))
+        return { {}, false }; // a play list is left to its entries
+    if (is({ u"mp4", u"m4v", u"m4a", u"mov", u"qt" }))
+        return { mp4 };
+    if (is({ u"avi" }))
+        return { avi };
+    if (is({ u"asf", u"wm", u"wmv", u"wma" }))
+        return { asf };
+    return {};
+}
+
+void loadPlugin(const char* name)
+{
+    if (GstPlugin* plugin = gst_plugin_load_by_name(name))
+        gst_object_unref(plugin);
+}
+
+} // namespace
+
+WarmUp::WarmUp(const QString& path)
+    : m_thread([this, path](std::stop_token stop) { run(path, std::move(stop)); })
+{
+}
+
+void WarmUp::allowLinking()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_linkingAllowed = true;
+    }
+    m_allowed.notify_all();
+}
+
+void WarmUp::run(const QString& path, std::stop_token stop)
 {
     ensureGstInitialised();
     audioOutputFactory();
-    // Files named as MPEG streams play without libav (see above).
-    static const QStringList mpegOnly { QStringLiteral("dat"), QStringLiteral("mpg"),
-        QStringLiteral("mpeg"), QStringLiteral("vob"), QStringLiteral("mp3"), QStringLiteral("mp2"),
-        QStringLiteral("m1v"), QStringLiteral("m2v"), QStringLiteral("pls") };
-    if (mpegOnly.contains(QFileInfo(path.trimmed().remove(u'"')).suffix(), Qt::CaseInsensitive))
+    const NameGuess guess = guessFromName(path);
+    // What every graph builds, then what this file's container needs.
+    for (const char* name : { "playback", "coreelements", "typefindfunctions", "videoconvertscale",
+             "deinterlace", "ximagesink", "audiofx", "audioconvert", "audioresample", "volume" })
+        loadPlugin(name);
+    for (const char* name : guess.plugins)
+        loadPlugin(name);
+    if (!guess.libav)
         return;
-    if (GstPlugin* decoders = gst_plugin_load_by_name("libav"))
-        gst_object_unref(decoders);
+    std::unique_lock lock(m_mutex);
+    if (!m_allowed.wait(lock, stop, [this] { return m_linkingAllowed; }))
+        return;
+    lock.unlock();
+    loadPlugin("libav");
 }
 
 namespace {

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <condition_variable>
 #include <gst/gst.h>
+#include <mutex>
+#include <stop_token>
+#include <thread>
 #include <utility>
 
 namespace veltrin {
@@ -100,10 +104,31 @@ void ensureGstInitialised();
 // still takes real time. Probed once per process.
 const char* audioOutputFactory();
 
-// Does ahead of the first graph what it would otherwise wait for: GStreamer's
-// start, the audio output probe and, unless the file's name says MPEG,
-// linking libav, which pulls in some 170 libraries (about 70 ms). A play list
-// is left to its entries. Safe to run on any thread.
-void warmUpGStreamer(const QString& path);
+// Does on a thread of its own, while Qt starts, what the first graph would
+// otherwise wait for: GStreamer's start, the audio output probe, loading the
+// plugins a graph for this file uses and, unless the file's name says MPEG,
+// linking libav, which pulls in some 170 libraries (about 60 ms).
+//
+// Linking holds the dynamic loader's lock, and Qt loads plugins of its own
+// while it starts (platform, input method, image formats): every one of them
+// would wait for libav. So libav waits for allowLinking(), which the program
+// calls once its window is built. Destruction stops the wait and joins.
+class WarmUp {
+public:
+    explicit WarmUp(const QString& path);
+    WarmUp(const WarmUp&) = delete;
+    WarmUp& operator=(const WarmUp&) = delete;
+    ~WarmUp() = default;
+
+    void allowLinking();
+
+private:
+    void run(const QString& path, std::stop_token stop);
+
+    std::mutex m_mutex;
+    std::condition_variable_any m_allowed;
+    bool m_linkingAllowed = false;
+    std::jthread m_thread; // last: stopped and joined before the rest goes
+};
 
 } // namespace veltrin

@@ -1,0 +1,75 @@
+#include "engine/gsthandle.h"
+#include "support/media.h"
+#include "support/wait.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace veltrin;
+using veltrin::test::Clip;
+using veltrin::test::waitFor;
+
+namespace {
+
+bool loaded(const char* plugin)
+{
+    GstPlugin* p = gst_registry_find_plugin(gst_registry_get(), plugin);
+    if (!p)
+        return false;
+    const bool yes = gst_plugin_is_loaded(p);
+    gst_object_unref(p);
+    return yes;
+}
+
+bool installed(const char* plugin)
+{
+    GstPlugin* p = gst_registry_find_plugin(gst_registry_get(), plugin);
+    if (p)
+        gst_object_unref(p);
+    return p != nullptr;
+}
+
+} // namespace
+
+// libav is linked only once the program allows it (its linking would hold up
+// Qt's own plugin loads), and a program that ends first is not held up.
+TEST(WarmUp, linksLibavOnlyOnceAllowed)
+{
+    if (!installed("libav") || !installed("isomp4"))
+        GTEST_SKIP() << "libav or isomp4 not installed";
+    if (loaded("libav") || loaded("isomp4"))
+        GTEST_SKIP() << "needs a process of its own (run through ctest)";
+    QTemporaryDir dir;
+    const QString clip = test::copyClip(Clip::Mp4, dir.path(), QStringLiteral("clip.mp4"));
+    {
+        WarmUp never(clip);
+        ASSERT_TRUE(waitFor([] { return loaded("isomp4"); }));
+        // Ends without waiting for a permission that never comes.
+    }
+    EXPECT_FALSE(loaded("libav"));
+
+    WarmUp allowed(clip);
+    EXPECT_FALSE(loaded("libav"));
+    allowed.allowLinking();
+    EXPECT_TRUE(waitFor([] { return loaded("libav"); }));
+}
+
+// An MPEG file gets its container and small decoders ahead of its graph, and
+// never libav.
+TEST(WarmUp, mpegFilesLoadTheirPluginsWithoutLibav)
+{
+    if (!installed("mpegpsdemux") || !installed("mpeg2dec"))
+        GTEST_SKIP() << "mpegpsdemux or mpeg2dec not installed";
+    if (loaded("libav") || loaded("mpeg2dec"))
+        GTEST_SKIP() << "needs a process of its own (run through ctest)";
+    QTemporaryDir dir;
+    const QString clip = test::copyClip(Clip::Vob, dir.path(), QStringLiteral("VTS_01_1.VOB"));
+    {
+        WarmUp warmUp(QLatin1Char('"') + clip + QLatin1Char('"'));
+        warmUp.allowLinking();
+    }
+    EXPECT_TRUE(loaded("mpegpsdemux"));
+    EXPECT_TRUE(loaded("mpeg2dec"));
+    EXPECT_TRUE(loaded("playback"));
+    EXPECT_FALSE(loaded("libav"));
+}
