@@ -3,7 +3,9 @@
 #include "support/wait.h"
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <string>
 
 using namespace veltrin;
 using veltrin::test::Clip;
@@ -21,12 +23,20 @@ bool loaded(const char* plugin)
     return yes;
 }
 
-bool installed(const char* plugin)
+// Why a warm-up test cannot run here: a plugin it needs is missing, or one
+// it watches (or libav) is loaded already, which only a process of its own
+// rules out. Empty when it can.
+std::string whyNot(std::initializer_list<const char*> plugins)
 {
-    GstPlugin* p = gst_registry_find_plugin(gst_registry_get(), plugin);
-    if (p)
+    for (const char* name : plugins) {
+        GstPlugin* p = gst_registry_find_plugin(gst_registry_get(), name);
+        if (!p)
+            return std::string(name) + " not installed";
         gst_object_unref(p);
-    return p != nullptr;
+    }
+    if (loaded("libav") || std::any_of(plugins.begin(), plugins.end(), loaded))
+        return "needs a process of its own (run through ctest)";
+    return {};
 }
 
 } // namespace
@@ -35,10 +45,8 @@ bool installed(const char* plugin)
 // Qt's own plugin loads), and a program that ends first is not held up.
 TEST(WarmUp, linksLibavOnlyOnceAllowed)
 {
-    if (!installed("libav") || !installed("isomp4"))
-        GTEST_SKIP() << "libav or isomp4 not installed";
-    if (loaded("libav") || loaded("isomp4"))
-        GTEST_SKIP() << "needs a process of its own (run through ctest)";
+    if (const std::string why = whyNot({ "libav", "isomp4" }); !why.empty())
+        GTEST_SKIP() << why;
     QTemporaryDir dir;
     const QString clip = test::copyClip(Clip::Mp4, dir.path(), QStringLiteral("clip.mp4"));
     {
@@ -58,10 +66,8 @@ TEST(WarmUp, linksLibavOnlyOnceAllowed)
 // never libav.
 TEST(WarmUp, mpegFilesLoadTheirPluginsWithoutLibav)
 {
-    if (!installed("mpegpsdemux") || !installed("mpeg2dec"))
-        GTEST_SKIP() << "mpegpsdemux or mpeg2dec not installed";
-    if (loaded("libav") || loaded("mpeg2dec"))
-        GTEST_SKIP() << "needs a process of its own (run through ctest)";
+    if (const std::string why = whyNot({ "mpegpsdemux", "mpeg2dec" }); !why.empty())
+        GTEST_SKIP() << why;
     QTemporaryDir dir;
     const QString clip = test::copyClip(Clip::Vob, dir.path(), QStringLiteral("VTS_01_1.VOB"));
     {
