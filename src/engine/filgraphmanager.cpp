@@ -271,9 +271,17 @@ CapsHandle prescaleCaps(QSize source, QSize target)
 GstFlowReturn onSample(GstAppSink* sink, gpointer user, bool preroll)
 {
     auto* self = static_cast<FilgraphManager*>(user);
-    SampleHandle sample(preroll ? gst_app_sink_pull_preroll(sink) : gst_app_sink_pull_sample(sink));
-    if (!sample)
+    const SampleHandle pulled(
+        preroll ? gst_app_sink_pull_preroll(sink) : gst_app_sink_pull_sample(sink));
+    if (!pulled)
         return GST_FLOW_OK;
+    // appsink hands out one sample object again and again and, after a
+    // flushing seek, sets the caps on it without asking whether anyone else
+    // still holds it (GStreamer 1.22): the frame on screen would keep it
+    // shared, the caps would not be set and a critical would be logged. The
+    // painter gets a sample of its own, sharing buffer and caps.
+    SampleHandle sample(gst_sample_new(
+        gst_sample_get_buffer(pulled.get()), gst_sample_get_caps(pulled.get()), nullptr, nullptr));
     if (self->frameSlot()->store(std::move(sample)))
         QMetaObject::invokeMethod(self, "repaintVideo", Qt::QueuedConnection);
     return GST_FLOW_OK;

@@ -1,6 +1,7 @@
 #include "engine/filgraphmanager.h"
 #include "engine/videowidget.h"
 #include "runtime/steps.h"
+#include "support/glib_log.h"
 #include "support/media.h"
 #include "support/wait.h"
 
@@ -391,6 +392,30 @@ TEST(FilgraphManager, framesTakeTheirPlaceBeforeTheWindowShows)
     EXPECT_FALSE(owner.isVisible());
     ASSERT_TRUE(waitFor([&] { return video->currentFrame().size() == QSize(200, 150); }, 5000));
     EXPECT_GT(coloursAcross(video->currentFrame()), 4);
+}
+
+// The painter may still hold the frame on screen when the user seeks while
+// playing; the frames after the seek must come as cleanly as the first ones.
+TEST(FilgraphManager, seeksWhilePlayingAreCleanWhileAFrameIsHeld)
+{
+    const int criticalsBefore = test::criticalsLogged();
+    QWidget owner;
+    owner.resize(400, 300);
+    owner.show();
+    FilgraphManager graph;
+    VideoWidget* video = placeAndRun(graph, owner, QRect(0, 0, 200, 150));
+    ASSERT_NE(video, nullptr);
+    ASSERT_TRUE(waitFor([&] { return video->framesPainted() > 3; }, 5000));
+    for (const double to : { 0.2, 1.5, 0.0 }) {
+        SCOPED_TRACE(to);
+        const SampleHandle held = graph.frameSlot()->peek();
+        ASSERT_TRUE(held);
+        const int painted = video->framesPainted();
+        graph.setCurrentPosition(to);
+        ASSERT_TRUE(waitFor([&] { return video->framesPainted() > painted + 3; }, 5000));
+        EXPECT_EQ(video->currentFrame().size(), QSize(200, 150));
+    }
+    EXPECT_EQ(test::criticalsLogged(), criticalsBefore);
 }
 
 // Which element scales depends on how far the picture shrinks; every change
