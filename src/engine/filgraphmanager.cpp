@@ -11,7 +11,9 @@
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <gst/app/gstappsink.h>
 #include <gst/video/videooverlay.h>
 #include <mutex>
@@ -112,6 +114,42 @@ void loadPlugin(const char* name)
         gst_object_unref(plugin);
 }
 
+// A new thread gets its thread-local storage under the dynamic loader's
+// lock, so every thread the first graph starts while libav is being linked
+// waits for the link to end (measured: the preroll stood still for 40 ms).
+// The graph's streaming threads come from GLib's shared pool, which reuses
+// idle threads: start that many now and leave them idle.
+void startIdlePoolThreads(guint count)
+{
+    // GLib keeps one idle thread fewer than the maximum it is given.
+    const gint keep = static_cast<gint>(count) + 1;
+    if (g_thread_pool_get_max_unused_threads() < keep)
+        g_thread_pool_set_max_unused_threads(keep);
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable all;
+        guint started = 0;
+        guint count = 0;
+    } gate;
+    gate.count = count;
+    // Each task holds its thread until all have started, so each gets its own.
+    GThreadPool* pool = g_thread_pool_new(
+        [](gpointer, gpointer user) {
+            auto* gate = static_cast<Gate*>(user);
+            std::unique_lock lock(gate->mutex);
+            ++gate->started;
+            gate->all.notify_all();
+            gate->all.wait_for(
+                lock, std::chrono::seconds(1), [gate] { return gate->started >= gate->count; });
+        },
+        &gate, static_cast<gint>(count), FALSE, nullptr);
+    if (!pool)
+        return;
+    for (guint i = 0; i < count; ++i)
+        g_thread_pool_push(pool, GUINT_TO_POINTER(i + 1), nullptr);
+    g_thread_pool_free(pool, FALSE, TRUE);
+}
+
 } // namespace
 
 WarmUp::WarmUp(const QString& path)
@@ -145,6 +183,8 @@ void WarmUp::run(const QString& path, std::stop_token stop)
     if (!m_allowed.wait(lock, stop, [this] { return m_linkingAllowed; }))
         return;
     lock.unlock();
+    // Reading a file, demuxing, two stream queues and the audio queue.
+    startIdlePoolThreads(6);
     loadPlugin("libav");
 }
 
@@ -442,8 +482,10 @@ void FilgraphManager::buildSinks()
     GstElement* sink = nullptr;
     if (m_nativeSink) {
         sink = gst_element_factory_make("ximagesink", "videosink");
-        // Input on the video window stays Qt's (the message drain).
-        g_object_set(sink, "handle-events", FALSE, "qos", TRUE, nullptr);
+        // Input on the video window stays Qt's (the message drain), and so do
+        // exposes (the widget's paint events): no event thread that polls X
+        // twenty times a second.
+        g_object_set(sink, "handle-events", FALSE, "handle-expose", FALSE, "qos", TRUE, nullptr);
     } else {
         sink = gst_element_factory_make("appsink", "videosink");
         g_object_set(sink, "sync", TRUE, "max-buffers", 2u, "qos", TRUE, nullptr);

@@ -113,6 +113,8 @@ const char* audioOutputFactory();
 // while it starts (platform, input method, image formats): every one of them
 // would wait for libav. So libav waits for allowLinking(), which the program
 // calls once its window is built. Destruction stops the wait and joins.
+// Starting a thread waits for the loader too: the threads a graph streams on
+// are started, idle, before the linking.
 class WarmUp {
 public:
     explicit WarmUp(const QString& path);

@@ -60,6 +60,9 @@ TEST(WarmUp, linksLibavOnlyOnceAllowed)
     EXPECT_FALSE(loaded("libav"));
     allowed.allowLinking();
     EXPECT_TRUE(waitFor([] { return loaded("libav"); }));
+    // The first graph's streaming threads are waiting, idle, in GLib's
+    // shared pool: starting a thread while libav links would wait for it.
+    EXPECT_TRUE(waitFor([] { return g_thread_pool_get_num_unused_threads() >= 6; }));
 }
 
 // An MPEG file gets its container and small decoders ahead of its graph, and
