@@ -4,6 +4,7 @@
 #include "info/links.h"
 #include "info/mopenurl.h"
 #include "info/windowplacement.h"
+#include "runtime/picture.h"
 #include "runtime/propertybag.h"
 
 #include <QDesktopServices>
@@ -35,7 +36,7 @@ frmAbout::frmAbout(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About This Product  ......"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/veltrin.png")));
+    setWindowIcon(QIcon(veltrin::bundledPixmap(QStringLiteral(":/icons/veltrin.png"))));
     setAttribute(Qt::WA_DeleteOnClose);
     setMouseTracking(true);
     QPalette pal = palette();
@@ -45,12 +46,12 @@ frmAbout::frmAbout(QWidget* parent)
 
     lpAppImage = new QLabel(this);
     lpAppImage->setObjectName(QStringLiteral("lpAppImage"));
-    lpAppImage->setPixmap(QPixmap(QStringLiteral(":/info/side.png")));
+    lpAppImage->setPixmap(veltrin::bundledPixmap(QStringLiteral(":/info/side.png")));
     lpAppImage->setGeometry(8, 8, 77, 201);
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/icons/veltrin.png")));
+    Image1->setPixmap(veltrin::bundledPixmap(QStringLiteral(":/icons/veltrin.png")));
     Image1->setScaledContents(true);
     Image1->setGeometry(96, 10, 32, 32);
 

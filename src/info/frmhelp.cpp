@@ -3,6 +3,7 @@
 #include "controls/button/qorvxpbutton.h"
 #include "info/links.h"
 #include "info/windowplacement.h"
+#include "runtime/picture.h"
 #include "runtime/propertybag.h"
 
 #include <QCloseEvent>
@@ -24,7 +25,7 @@ frmHelp::frmHelp(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("Quick Help"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/veltrin.png")));
+    setWindowIcon(QIcon(veltrin::bundledPixmap(QStringLiteral(":/icons/veltrin.png"))));
     setAttribute(Qt::WA_DeleteOnClose);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(224, 224, 224));
@@ -33,7 +34,7 @@ frmHelp::frmHelp(QWidget* parent)
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/icons/veltrin.png")));
+    Image1->setPixmap(veltrin::bundledPixmap(QStringLiteral(":/icons/veltrin.png")));
     Image1->setScaledContents(true);
     Image1->setGeometry(12, 10, 32, 32);
 

@@ -3,6 +3,7 @@
 #include "controls/button/qorvxpbutton.h"
 #include "controls/scrollbar/dtvisualscrollbar.h"
 #include "engine/filgraphmanager.h"
+#include "runtime/picture.h"
 #include "runtime/propertybag.h"
 #include "runtime/steps.h"
 #include "runtime/trayicon.h"
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QTimer>
 
+using veltrin::bundledPixmap;
 using veltrin::endOnFailure;
 using veltrin::must;
 using veltrin::skipOnFailure;
@@ -35,7 +37,7 @@ playerfrm::playerfrm(Options options, QWidget* parent)
     , m_options(std::move(options))
 {
     setWindowTitle(kTitle);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/veltrin.png")));
+    setWindowIcon(QIcon(bundledPixmap(QStringLiteral(":/icons/veltrin.png"))));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(224, 224, 224));
     setPalette(pal);
@@ -98,7 +100,7 @@ void playerfrm::buildControls()
 
     PicLogo = new QLabel(Picture1);
     PicLogo->setObjectName(QStringLiteral("PicLogo"));
-    PicLogo->setPixmap(QPixmap(QStringLiteral(":/skin/logo.png")));
+    PicLogo->setPixmap(bundledPixmap(QStringLiteral(":/skin/logo.png")));
     PicLogo->resize(381, 114);
     PicLogo->setAttribute(Qt::WA_TransparentForMouseEvents);
 
@@ -126,7 +128,7 @@ void playerfrm::buildControls()
               auto* label = new QLabel(clientArea);
               label->setObjectName(QString::fromLatin1(name));
               label->setToolTip(QString::fromLatin1(tip));
-              label->setPixmap(QPixmap(QString::fromLatin1(picture)));
+              label->setPixmap(bundledPixmap(QString::fromLatin1(picture)));
               label->setScaledContents(true);
               label->resize(13, 13);
               label->installEventFilter(this);

@@ -1,5 +1,6 @@
 #include "runtime/picture.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 
 namespace veltrin {
@@ -7,6 +8,17 @@ namespace veltrin {
 namespace {
 // Pictures are button and slider skins; anything far larger is not one of ours.
 constexpr int kMaxPictureSide = 8192;
+
+// Our bundled pictures are what their names say. Left to guess, Qt loads
+// every image format plugin to sniff the data, a few milliseconds at
+// start-up; a file the user names may be anything, so it is still sniffed.
+void readByName(QImageReader& reader, const QString& path)
+{
+    if (!path.startsWith(QLatin1String(":/")))
+        return;
+    reader.setFormat(QFileInfo(path).suffix().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+}
 } // namespace
 
 PictureRef Picture::fromImage(QImage image, QString path)
@@ -23,6 +35,7 @@ PictureRef Picture::load(const QString& path)
     if (path.isEmpty())
         return nullptr;
     QImageReader reader(path);
+    readByName(reader, path);
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide))
         return nullptr;
@@ -30,6 +43,13 @@ PictureRef Picture::load(const QString& path)
     if (image.isNull())
         return nullptr;
     return fromImage(std::move(image), path);
+}
+
+QPixmap bundledPixmap(const QString& resourcePath)
+{
+    QImageReader reader(resourcePath);
+    readByName(reader, resourcePath);
+    return QPixmap::fromImage(reader.read());
 }
 
 PictureRef Picture::empty()

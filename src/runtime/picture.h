@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPixmap>
 #include <QString>
 #include <memory>
 
@@ -28,5 +29,9 @@ struct Picture {
 };
 
 using PictureRef = std::shared_ptr<const Picture>;
+
+// A picture bundled with the program (":/..."), read as the format its name
+// gives; a null pixmap when it cannot be read.
+QPixmap bundledPixmap(const QString& resourcePath);
 
 } // namespace veltrin

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -308,4 +309,44 @@ TEST(InfoWindows, playerOpensEachOnce_exitClosesAbout_programEndsWithHelp)
     EXPECT_TRUE(helpOpenAfterExit);
     EXPECT_EQ(lastClosed.count(), 1);
     EXPECT_TRUE(waitFor([] { return openWindows<frmHelp>().isEmpty(); }));
+}
+
+bool imagePluginLoaded()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/imageformats/");
+}
+
+// Sniffing a picture's format makes Qt load every image format plugin: a
+// few milliseconds and a few hundred kilobytes before the first frame.
+TEST(InfoWindows, bundledPicturesLoadWithoutImageFormatPlugins)
+{
+    if (imagePluginLoaded())
+        GTEST_SKIP() << "an earlier test in this process loaded an image format plugin";
+    PlayerOptions options;
+    options.useTray = false;
+    options.graphFactory = [] { return GraphRefs {}; };
+    playerfrm player(options);
+    player.show();
+    player.mnuHelp->trigger();
+    player.mnuAbout->trigger();
+    const QList<frmHelp*> helps = openWindows<frmHelp>();
+    const QList<frmAbout*> abouts = openWindows<frmAbout>();
+    ASSERT_EQ(helps.size(), 1);
+    ASSERT_EQ(abouts.size(), 1);
+
+    auto shown = [](const QWidget* window, const char* name) {
+        const auto* label = window->findChild<QLabel*>(QString::fromLatin1(name));
+        return label && !label->pixmap().isNull();
+    };
+    EXPECT_TRUE(shown(&player, "PicLogo"));
+    EXPECT_TRUE(shown(&player, "ButtonEx3"));
+    EXPECT_FALSE(player.windowIcon().isNull());
+    EXPECT_TRUE(shown(helps.front(), "Image1"));
+    EXPECT_TRUE(shown(abouts.front(), "Image1"));
+    EXPECT_TRUE(shown(abouts.front(), "lpAppImage"));
+    EXPECT_FALSE(imagePluginLoaded());
+
+    closeAndWait(abouts.front());
+    closeAndWait(helps.front());
 }
