@@ -708,6 +708,19 @@ GstState FilgraphManager::state() const
     return current;
 }
 
+GstState FilgraphManager::targetState() const
+{
+    if (!m_playbin)
+        return GST_STATE_NULL;
+    // After a flushing seek while playing the pipeline reports itself as
+    // paused, with paused pending, until it prerolls again; only its target
+    // tells it is going back to playing.
+    GST_OBJECT_LOCK(m_playbin.get());
+    const GstState target = GST_STATE_TARGET(m_playbin.get());
+    GST_OBJECT_UNLOCK(m_playbin.get());
+    return target;
+}
+
 double FilgraphManager::Duration() const
 {
     if (!m_rendered)
@@ -958,7 +971,10 @@ void FilgraphManager::onVideoResized(QSize size)
     m_refreshQueued = true;
     QTimer::singleShot(0, this, [this] {
         m_refreshQueued = false;
-        if (m_rendered && !m_eos && state() == GST_STATE_PAUSED && !shownFrameFits())
+        // A graph on its way to playing (as after Run and the rewind that
+        // follows it) brings frames of the new size anyway: a seek would only
+        // decode the same pictures again and hold back the first one.
+        if (m_rendered && !m_eos && targetState() == GST_STATE_PAUSED && !shownFrameFits())
             skipOnFailure([&] { seek(CurrentPosition(), m_rate); });
     });
 }

@@ -92,6 +92,8 @@ private slots:
     void repaintVideo();
 
 private:
+    // The state the pipeline was last asked to reach.
+    GstState targetState() const;
     void requireRendered() const;
     void requireVideo() const;
     void requireAudio() const;

@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QWidget>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -361,6 +362,44 @@ VideoWidget* placeAndRun(FilgraphManager& graph, QWidget& owner, QRect place)
     return graph.videoWidget();
 }
 
+// Counts the flushes that reach the video sink: one per seek carried out.
+class FlushCounter {
+public:
+    explicit FlushCounter(FilgraphManager& graph)
+    {
+        GstElement* sink = gst_bin_get_by_name(GST_BIN(graph.pipeline()), "videosink");
+        if (!sink)
+            return;
+        m_pad = gst_element_get_static_pad(sink, "sink");
+        gst_object_unref(sink);
+        m_probe = gst_pad_add_probe(
+            m_pad, GST_PAD_PROBE_TYPE_EVENT_FLUSH,
+            [](GstPad*, GstPadProbeInfo* info, gpointer count) {
+                if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_FLUSH_STOP)
+                    ++*static_cast<std::atomic<int>*>(count);
+                return GST_PAD_PROBE_OK;
+            },
+            &m_count, nullptr);
+    }
+    ~FlushCounter()
+    {
+        if (!m_pad)
+            return;
+        gst_pad_remove_probe(m_pad, m_probe);
+        gst_object_unref(m_pad);
+    }
+    FlushCounter(const FlushCounter&) = delete;
+    FlushCounter& operator=(const FlushCounter&) = delete;
+
+    bool attached() const { return m_pad != nullptr; }
+    int count() const { return m_count; }
+
+private:
+    GstPad* m_pad = nullptr;
+    gulong m_probe = 0;
+    std::atomic<int> m_count { 0 };
+};
+
 } // namespace
 
 TEST(FilgraphManager, framesReachTheVideoWindowAtItsSize)
@@ -406,6 +445,34 @@ TEST(FilgraphManager, framesTakeTheirPlaceBeforeTheWindowShows)
     EXPECT_FALSE(owner.isVisible());
     ASSERT_TRUE(waitFor([&] { return video->currentFrame().size() == QSize(200, 150); }, 5000));
     EXPECT_GT(coloursAcross(video->currentFrame()), 4);
+}
+
+// The rewind after Run is the only seek at start-up: placing the video while
+// the graph goes to playing must not seek again (that decodes the first
+// pictures twice and holds back the first one). A paused picture has to be
+// made again, by a seek, to be drawn at a new size.
+TEST(FilgraphManager, aNewPlaceSeeksOnlyWhilePaused)
+{
+    QWidget owner;
+    owner.resize(400, 300);
+    FilgraphManager graph;
+    VideoWidget* video = placeAndRun(graph, owner, QRect(10, 20, 200, 150));
+    ASSERT_NE(video, nullptr);
+    FlushCounter flushes(graph);
+    ASSERT_TRUE(flushes.attached());
+    graph.setCurrentPosition(0);
+    ASSERT_TRUE(waitFor([&] {
+        return graph.state() == GST_STATE_PLAYING
+            && video->currentFrame().size() == QSize(200, 150);
+    }));
+    EXPECT_EQ(flushes.count(), 1);
+
+    graph.Pause();
+    ASSERT_TRUE(waitFor([&] { return graph.state() == GST_STATE_PAUSED; }));
+    graph.SetWindowPosition(10, 20, 120, 90);
+    ASSERT_TRUE(waitFor([&] { return video->currentFrame().size() == QSize(120, 90); }));
+    EXPECT_EQ(flushes.count(), 2);
+    EXPECT_EQ(graph.state(), GST_STATE_PAUSED);
 }
 
 // Which element scales depends on how far the picture shrinks; every change
