@@ -1,5 +1,6 @@
 #include "engine/filgraphmanager.h"
 
+#include "engine/prelink.h"
 #include "engine/videowidget.h"
 #include "runtime/steps.h"
 
@@ -179,6 +180,14 @@ void WarmUp::run(const QString& path, std::stop_token stop)
         loadPlugin(name);
     if (!guess.libav)
         return;
+    // libav's libraries one at a time while Qt starts; the plugin itself,
+    // which registers a few hundred elements, once the window is built.
+    if (GstPlugin* libav = gst_registry_find_plugin(gst_registry_get(), "libav")) {
+        if (const gchar* file = gst_plugin_get_filename(libav);
+            file && !gst_plugin_is_loaded(libav))
+            m_libraries.link(linkOrder(file), [&stop] { return stop.stop_requested(); });
+        gst_object_unref(libav);
+    }
     std::unique_lock lock(m_mutex);
     if (!m_allowed.wait(lock, stop, [this] { return m_linkingAllowed; }))
         return;

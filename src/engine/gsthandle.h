@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/prelink.h"
+
 #include <QString>
 #include <condition_variable>
 #include <gst/gst.h>
@@ -110,9 +112,10 @@ const char* audioOutputFactory();
 // linking libav, which pulls in some 170 libraries (about 60 ms).
 //
 // Linking holds the dynamic loader's lock, and Qt loads plugins of its own
-// while it starts (platform, input method, image formats): every one of them
-// would wait for libav. So libav waits for allowLinking(), which the program
-// calls once its window is built. Destruction stops the wait and joins.
+// while it starts (platform, input method): every one of them would wait for
+// all of libav. So libav's libraries are linked one at a time, each hold
+// short, and the plugin waits for allowLinking(), which the program calls
+// once its window is built. Destruction stops the work and joins.
 // Starting a thread waits for the loader too: the threads a graph streams on
 // are started, idle, before the linking.
 class WarmUp {
@@ -130,6 +133,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable_any m_allowed;
     bool m_linkingAllowed = false;
+    LinkedLibraries m_libraries;
     std::jthread m_thread; // last: stopped and joined before the rest goes
 };
 
