@@ -24,7 +24,6 @@ std::vector<std::string> linkOrder(const std::string& pluginPath);
 // for all of them.
 class LinkedLibraries {
 public:
-    LinkedLibraries() = default;
     // Stops early, with what is linked so far kept, once stop() says so.
     template <typename Stop> void link(const std::vector<std::string>& names, Stop stop)
     {
@@ -34,7 +33,6 @@ public:
             linkOne(name);
         }
     }
-    size_t size() const { return m_handles.size(); }
 
 private:
     void linkOne(const std::string& name);
