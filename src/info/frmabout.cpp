@@ -36,7 +36,8 @@ frmAbout::frmAbout(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About This Product  ......"));
-    setWindowIcon(QIcon(veltrin::bundledPixmap(QStringLiteral(":/icons/veltrin.png"))));
+    const QPixmap icon = veltrin::bundledPixmap(QStringLiteral(":/icons/veltrin.png"));
+    setWindowIcon(QIcon(icon));
     setAttribute(Qt::WA_DeleteOnClose);
     setMouseTracking(true);
     QPalette pal = palette();
@@ -51,7 +52,7 @@ frmAbout::frmAbout(QWidget* parent)
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(veltrin::bundledPixmap(QStringLiteral(":/icons/veltrin.png")));
+    Image1->setPixmap(icon);
     Image1->setScaledContents(true);
     Image1->setGeometry(96, 10, 32, 32);
 

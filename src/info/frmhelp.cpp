@@ -25,7 +25,8 @@ frmHelp::frmHelp(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("Quick Help"));
-    setWindowIcon(QIcon(veltrin::bundledPixmap(QStringLiteral(":/icons/veltrin.png"))));
+    const QPixmap icon = veltrin::bundledPixmap(QStringLiteral(":/icons/veltrin.png"));
+    setWindowIcon(QIcon(icon));
     setAttribute(Qt::WA_DeleteOnClose);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(224, 224, 224));
@@ -34,7 +35,7 @@ frmHelp::frmHelp(QWidget* parent)
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(veltrin::bundledPixmap(QStringLiteral(":/icons/veltrin.png")));
+    Image1->setPixmap(icon);
     Image1->setScaledContents(true);
     Image1->setGeometry(12, 10, 32, 32);
 
