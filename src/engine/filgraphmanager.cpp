@@ -459,8 +459,17 @@ FilgraphManager::FilgraphManager()
         &FilgraphManager::dispatchBusMessages);
 }
 
+GraphRefs makeGStreamerGraph()
+{
+    auto graph = std::make_shared<FilgraphManager>();
+    // One object, five interfaces: each reference keeps the whole graph alive.
+    return GraphRefs { graph, graph, graph, graph, graph };
+}
+
 FilgraphManager::~FilgraphManager()
 {
+    if (auto observer = std::exchange(m_statusObserver, {}))
+        observer();
     recordStatistics();
     m_busNotifier.reset();
     // Stops the streaming threads before anything they use goes away.
@@ -709,6 +718,22 @@ void FilgraphManager::StopWhenReady()
     setState(GST_STATE_PAUSED);
 }
 
+PlaybackState FilgraphManager::playbackState() const
+{
+    if (!m_rendered)
+        return PlaybackState::Stopped;
+    switch (state()) {
+    case GST_STATE_PLAYING: return PlaybackState::Playing;
+    case GST_STATE_PAUSED: return PlaybackState::Paused;
+    default: return PlaybackState::Stopped;
+    }
+}
+
+void FilgraphManager::setStatusObserver(std::function<void()> changed)
+{
+    m_statusObserver = std::move(changed);
+}
+
 GstState FilgraphManager::state() const
 {
     GstState current = GST_STATE_NULL;
@@ -835,6 +860,8 @@ void FilgraphManager::setRate(double rate)
     skipOnFailure([&] { position = CurrentPosition(); });
     seek(position, rate);
     m_rate = rate;
+    if (m_statusObserver)
+        m_statusObserver();
 }
 
 void FilgraphManager::setVolume(int volume)
@@ -1022,6 +1049,8 @@ void FilgraphManager::dispatchBusMessages()
                 GstState newState = GST_STATE_VOID_PENDING;
                 gst_message_parse_state_changed(msg.get(), nullptr, &newState, nullptr);
                 emit stateChanged(newState);
+                if (m_statusObserver)
+                    m_statusObserver();
             }
             break;
         default: break;

@@ -27,7 +27,8 @@ class FilgraphManager : public QObject,
                         public IMediaControl,
                         public IMediaPosition,
                         public IBasicAudio,
-                        public IVideoWindow {
+                        public IVideoWindow,
+                        public IGraphStatus {
     Q_OBJECT
 public:
     // RenderFile gives up when the file has not prerolled by then.
@@ -67,12 +68,16 @@ public:
     void setHeight(int h) override;
     void SetWindowPosition(int left, int top, int width, int height) override;
 
+    // IGraphStatus
+    PlaybackState playbackState() const override;
+    bool hasVideo() const override { return m_hasVideo; }
+    double rate() const override { return m_rate; }
+    void setStatusObserver(std::function<void()> changed) override;
+
     // Observation for tests and diagnostics; none of this is used by the player.
     bool isRendered() const { return m_rendered; }
-    bool hasVideo() const { return m_hasVideo; }
     bool hasAudio() const { return m_hasAudio; }
     bool atEnd() const { return m_eos; }
-    double rate() const { return m_rate; }
     GstState state() const;
     double volumeGain() const; // linear gain applied to both channels
     double panorama() const; // -1..1, the audiopanorama setting
@@ -132,6 +137,7 @@ private:
     bool m_nativeSink = false;
     WId m_attachedWindow = 0;
     double m_rate = 1.0;
+    std::function<void()> m_statusObserver;
     std::optional<double> m_seekTarget; // a seek not yet settled
     int m_seekRetries = 0;
     std::chrono::steady_clock::time_point m_seekIssuedAt;

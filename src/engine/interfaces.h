@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+#include <memory>
 
 class QWidget;
 
@@ -53,5 +55,40 @@ public:
     virtual void setHeight(int h) = 0;
     virtual void SetWindowPosition(int left, int top, int width, int height) = 0;
 };
+
+// How far a graph is from playing, as its neighbours see it: a graph that
+// has nothing loaded, or is being torn down, is stopped.
+enum class PlaybackState { Stopped, Paused, Playing };
+
+// What a graph tells those who watch it (the desktop's media controls, the
+// screen saver): its state, whether it shows a picture, and its rate.
+class IGraphStatus {
+public:
+    virtual ~IGraphStatus() = default;
+    virtual PlaybackState playbackState() const = 0;
+    virtual bool hasVideo() const = 0;
+    virtual double rate() const = 0;
+    // The observer runs on the GUI thread whenever any of the three may have
+    // changed, and once more when the graph goes away. One observer at a
+    // time; an empty function removes it.
+    virtual void setStatusObserver(std::function<void()> changed) = 0;
+};
+
+// The references of one playback graph; any may be empty. `status` is the
+// same graph seen by observers.
+struct GraphRefs {
+    std::shared_ptr<IMediaControl> control;
+    std::shared_ptr<IBasicAudio> audio;
+    std::shared_ptr<IMediaPosition> position;
+    std::shared_ptr<IVideoWindow> video;
+    std::shared_ptr<IGraphStatus> status;
+};
+
+// Makes a new graph. The player uses the GStreamer graph; tests of the pure
+// logic may hand in a fake.
+using GraphFactory = std::function<GraphRefs()>;
+
+// A new graph over GStreamer.
+GraphRefs makeGStreamerGraph();
 
 } // namespace veltrin

@@ -2,7 +2,6 @@
 
 #include "controls/button/qorvxpbutton.h"
 #include "controls/scrollbar/dtvisualscrollbar.h"
-#include "engine/filgraphmanager.h"
 #include "runtime/picture.h"
 #include "runtime/propertybag.h"
 #include "runtime/steps.h"
@@ -24,13 +23,6 @@ namespace {
 const QString kTitle = QStringLiteral("Zelto Veltrin Player");
 const QString kDefaultForm = QStringLiteral(":/forms/playerfrm.form");
 } // namespace
-
-GraphRefs makeGStreamerGraph()
-{
-    auto graph = std::make_shared<veltrin::FilgraphManager>();
-    // One object, four interfaces: each reference keeps the whole graph alive.
-    return GraphRefs { graph, graph, graph, graph };
-}
 
 playerfrm::playerfrm(Options options, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)

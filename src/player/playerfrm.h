@@ -25,18 +25,9 @@ namespace veltrin {
 class TrayIcon;
 }
 
-// The four references of one playback graph; any may be empty.
-struct GraphRefs {
-    std::shared_ptr<veltrin::IMediaControl> control;
-    std::shared_ptr<veltrin::IBasicAudio> audio;
-    std::shared_ptr<veltrin::IMediaPosition> position;
-    std::shared_ptr<veltrin::IVideoWindow> video;
-};
-
-// Makes a new graph. The player uses the GStreamer graph; tests of the pure
-// logic may hand in a fake.
-using GraphFactory = std::function<GraphRefs()>;
-GraphRefs makeGStreamerGraph();
+using veltrin::GraphFactory;
+using veltrin::GraphRefs;
+using veltrin::makeGStreamerGraph;
 
 struct PlayerOptions {
     GraphFactory graphFactory = makeGStreamerGraph;

@@ -135,9 +135,9 @@ TEST(Timeline, seekingOnlyOnScrollAndFastForwardOnTheButton)
     EXPECT_EQ(t.graphs.log->last(), QStringLiteral("Pos=50"));
 
     emit t.player->cmdForward->MouseDown(2, 0, 1, 1); // any button sets the double rate
-    EXPECT_DOUBLE_EQ(t.graphs.graph()->rate, 2.0);
+    EXPECT_DOUBLE_EQ(t.graphs.graph()->rate(), 2.0);
     emit t.player->cmdForward->MouseUp(1, 0, 1, 1);
-    EXPECT_DOUBLE_EQ(t.graphs.graph()->rate, 1.0);
+    EXPECT_DOUBLE_EQ(t.graphs.graph()->rate(), 1.0);
 }
 
 TEST(VolumeBalance, sliderEventsReachTheEngine)

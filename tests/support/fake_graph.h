@@ -21,7 +21,8 @@ struct FakeMedia {
 class FakeGraph : public IMediaControl,
                   public IMediaPosition,
                   public IBasicAudio,
-                  public IVideoWindow {
+                  public IVideoWindow,
+                  public IGraphStatus {
 public:
     FakeGraph(std::shared_ptr<QStringList> log,
         std::function<std::optional<FakeMedia>(const QString&)> media)
@@ -39,20 +40,29 @@ public:
         if (!m_loaded->video.isEmpty())
             geometry = QRect(QPoint(0, 0), m_loaded->video);
     }
+    ~FakeGraph() override
+    {
+        if (auto observer = std::exchange(m_observer, {}))
+            observer();
+    }
+
     void Run() override
     {
         *m_log << QStringLiteral("Run");
         running = true;
+        notify();
     }
     void Pause() override
     {
         *m_log << QStringLiteral("Pause");
         running = false;
+        notify();
     }
     void Stop() override
     {
         *m_log << QStringLiteral("Stop");
         running = false;
+        notify();
     }
     void StopWhenReady() override { *m_log << QStringLiteral("StopWhenReady"); }
 
@@ -70,7 +80,8 @@ public:
         if (!m_loaded)
             throw Failure("nothing loaded");
         *m_log << QStringLiteral("Rate=%1").arg(r);
-        rate = r;
+        m_rate = r;
+        notify();
     }
 
     void setVolume(int v) override
@@ -135,8 +146,21 @@ public:
         *m_log << QStringLiteral("SetWindowPosition %1 %2 %3 %4").arg(l).arg(t).arg(w).arg(h);
     }
 
+    // IGraphStatus: a loaded graph is paused until it runs.
+    PlaybackState playbackState() const override
+    {
+        if (!m_loaded)
+            return PlaybackState::Stopped;
+        return running ? PlaybackState::Playing : PlaybackState::Paused;
+    }
+    bool hasVideo() const override { return m_loaded && !m_loaded->video.isEmpty(); }
+    double rate() const override { return m_rate; }
+    void setStatusObserver(std::function<void()> changed) override
+    {
+        m_observer = std::move(changed);
+    }
+
     double position = 0.0;
-    double rate = 1.0;
     int volume = 0;
     int balance = 0;
     bool running = false;
@@ -156,6 +180,14 @@ private:
             throw Failure("no video");
     }
 
+    void notify() const
+    {
+        if (m_observer)
+            m_observer();
+    }
+
+    double m_rate = 1.0;
+    std::function<void()> m_observer;
     std::shared_ptr<QStringList> m_log;
     std::function<std::optional<FakeMedia>(const QString&)> m_media;
     std::optional<FakeMedia> m_loaded;
@@ -190,7 +222,7 @@ struct FakeGraphFactory {
             auto g = std::make_shared<FakeGraph>(log, media);
             *newest = g;
             ++created;
-            return GraphRefs { g, g, g, g };
+            return GraphRefs { g, g, g, g, g };
         };
     }
     std::shared_ptr<FakeGraph> graph() const { return newest->lock(); }
