@@ -1,5 +1,6 @@
 #include "controls/button/modbas.h"
 
+#include "runtime/systemcolours.h"
 #include "runtime/units.h"
 
 #include <QGuiApplication>
@@ -17,61 +18,6 @@ namespace {
 Colour fromQColor(const QColor& c)
 {
     return rgb(c.red(), c.green(), c.blue());
-}
-
-// System colour n as the palette shows it (Windows numbering, 0..30).
-bool paletteColour(int index, Colour& out)
-{
-    using R = QPalette::ColorRole;
-    struct Entry {
-        QPalette::ColorGroup group;
-        R role;
-    };
-    constexpr QPalette::ColorGroup A = QPalette::Active;
-    constexpr QPalette::ColorGroup I = QPalette::Inactive;
-    constexpr QPalette::ColorGroup D = QPalette::Disabled;
-    static constexpr Entry table[] = {
-        { A, R::Button }, // 0 scroll bar
-        { A, R::Window }, // 1 desktop
-        { A, R::Highlight }, // 2 active caption
-        { I, R::Highlight }, // 3 inactive caption
-        { A, R::Window }, // 4 menu
-        { A, R::Base }, // 5 window
-        { A, R::Shadow }, // 6 window frame
-        { A, R::WindowText }, // 7 menu text
-        { A, R::Text }, // 8 window text
-        { A, R::HighlightedText }, // 9 caption text
-        { A, R::Window }, // 10 active border
-        { I, R::Window }, // 11 inactive border
-        { A, R::Dark }, // 12 application workspace
-        { A, R::Highlight }, // 13 highlight
-        { A, R::HighlightedText }, // 14 highlight text
-        { A, R::Button }, // 15 button face
-        { A, R::Dark }, // 16 button shadow
-        { D, R::Text }, // 17 grey text
-        { A, R::ButtonText }, // 18 button text
-        { I, R::HighlightedText }, // 19 inactive caption text
-        { A, R::Light }, // 20 button highlight
-        { A, R::Shadow }, // 21 3-D dark shadow
-        { A, R::Midlight }, // 22 3-D light
-        { A, R::ToolTipText }, // 23 tool tip text
-        { A, R::ToolTipBase }, // 24 tool tip background
-        { A, R::NoRole }, // 25 unused: black
-        { A, R::Link }, // 26 hot-tracked item
-        { A, R::Highlight }, // 27 active caption gradient
-        { I, R::Highlight }, // 28 inactive caption gradient
-        { A, R::Highlight }, // 29 menu highlight
-        { A, R::Window }, // 30 menu bar
-    };
-    if (index < 0 || index >= static_cast<int>(std::size(table)))
-        return false;
-    const Entry& e = table[index];
-    if (e.role == R::NoRole) {
-        out = 0;
-        return true;
-    }
-    out = fromQColor(QGuiApplication::palette().color(e.group, e.role));
-    return true;
 }
 
 QImage* targetImage(QPainter& p)
@@ -105,11 +51,8 @@ Colour ResolveColor(Colour k)
 {
     if (k >= 0)
         return k;
-    const quint32 u = static_cast<quint32>(k);
-    Colour out = 0;
-    if ((u >> 24) == 0x80 && paletteColour(static_cast<int>(u & 0x00FFFFFFu), out))
-        return out;
-    return 0; // the translation fails: black
+    // A failed translation is black.
+    return fromQColor(veltrin::resolveColour(static_cast<quint32>(k), QGuiApplication::palette()));
 }
 
 int RedOf(Colour k)

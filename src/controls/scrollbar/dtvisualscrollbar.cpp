@@ -1,6 +1,7 @@
 #include "controls/scrollbar/dtvisualscrollbar.h"
 
 #include "runtime/propertybag.h"
+#include "runtime/systemcolours.h"
 #include "runtime/units.h"
 
 #include <QMouseEvent>
@@ -681,41 +682,7 @@ void dtVisualScrollBar::resizeEvent(QResizeEvent*)
 
 QColor dtVisualScrollBar::resolveColour(quint32 colour) const
 {
-    if (colour & 0x80000000u) {
-        // System colour: the low byte is the index of the platform's table.
-        static const QPalette::ColorRole roles[] = {
-            QPalette::Button,
-            QPalette::Dark,
-            QPalette::Highlight,
-            QPalette::Mid,
-            QPalette::Window,
-            QPalette::Base,
-            QPalette::Shadow,
-            QPalette::WindowText,
-            QPalette::Text,
-            QPalette::HighlightedText,
-            QPalette::Button,
-            QPalette::Button,
-            QPalette::Dark,
-            QPalette::Highlight,
-            QPalette::HighlightedText,
-            QPalette::Button,
-            QPalette::Dark,
-            QPalette::PlaceholderText,
-            QPalette::ButtonText,
-            QPalette::Text,
-            QPalette::Light,
-            QPalette::Shadow,
-            QPalette::Midlight,
-            QPalette::ToolTipText,
-            QPalette::ToolTipBase,
-        };
-        const quint32 index = colour & 0xFFu;
-        const auto role = index < std::size(roles) ? roles[index] : QPalette::Button;
-        return palette().color(QPalette::Active, role);
-    }
-    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-        static_cast<int>((colour >> 16) & 0xFF));
+    return veltrin::resolveColour(colour, palette());
 }
 
 void dtVisualScrollBar::paintEvent(QPaintEvent*)

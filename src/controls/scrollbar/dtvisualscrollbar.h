@@ -104,6 +104,8 @@ public:
     void setAutoSize(bool v);
     quint32 BackColor() const;
     void setBackColor(quint32 colour);
+    // The colour a BackColor value paints; system colours as the palette shows them.
+    QColor resolveColour(quint32 colour) const;
     // The control's own enabled state (a disabled control takes no pointer input).
     bool Enabled() const;
     void setEnabled(bool v); // hides QWidget::setEnabled to notify the host
@@ -194,8 +196,6 @@ private:
     void picTHUMB_MouseUp();
     QPointF pointerInPart(Part p, const QPointF& widgetPos) const;
     void dropCapture();
-
-    QColor resolveColour(quint32 colour) const;
 
     Fields m_f;
     PartState m_parts[kPartCount];
