@@ -1,0 +1,90 @@
+// A second start's command line reaches the running player by the bus or the
+// local socket, whole, and nothing else gets through.
+#include "desktop/bus_support.h"
+#include "desktop/handover.h"
+#include "support/wait.h"
+
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <future>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+using veltrin::handOverCommandLine;
+using veltrin::HandOverServer;
+using veltrin::test::waitFor;
+
+namespace {
+
+// The sending side blocks like a second process would; the server needs this
+// thread's event loop meanwhile.
+bool sendFromAnotherThread(const QString& commandLine, QDBusConnection bus, const QString& socket,
+    std::chrono::milliseconds patience = 3000ms)
+{
+    auto sent = std::async(std::launch::async,
+        [=] { return handOverCommandLine(commandLine, bus, socket, patience); });
+    waitFor([&] { return sent.wait_for(0s) == std::future_status::ready; }, 10000);
+    return sent.get();
+}
+
+const QString kAwkward = QStringLiteral("/media/Ma musique/été; *?.mpg");
+
+TEST(HandOver, commandLinesArriveWholeOverTheSocketWithoutABus)
+{
+    QTemporaryDir dir;
+    const QString socket = dir.filePath(QStringLiteral("s"));
+    HandOverServer server(veltrin::test::noBus(), socket);
+    ASSERT_TRUE(server.listensOnSocket());
+    EXPECT_FALSE(server.listensOnBus());
+    QSignalSpy received(&server, &HandOverServer::received);
+
+    for (const QString& line : { kAwkward, QString() }) {
+        ASSERT_TRUE(sendFromAnotherThread(line, veltrin::test::noBus(), socket));
+        ASSERT_TRUE(waitFor([&] { return !received.isEmpty(); }));
+        EXPECT_EQ(received.takeFirst().at(0).toString(), line);
+    }
+}
+
+TEST(HandOver, theBusCarriesItWhereOneRuns)
+{
+    veltrin::test::PrivateBus bus;
+    ASSERT_TRUE(bus.isUp());
+    QTemporaryDir dir;
+    HandOverServer server(bus.connect(), dir.filePath(QStringLiteral("s")));
+    ASSERT_TRUE(server.listensOnBus());
+    QSignalSpy received(&server, &HandOverServer::received);
+    // No socket at that path: only the bus can carry it.
+    ASSERT_TRUE(sendFromAnotherThread(kAwkward, bus.connect(), dir.filePath(QStringLiteral("x"))));
+    ASSERT_TRUE(waitFor([&] { return !received.isEmpty(); }));
+    EXPECT_EQ(received.takeFirst().at(0).toString(), kAwkward);
+}
+
+TEST(HandOver, nobodyListeningFailsWithinItsPatienceAndGarbageIsDropped)
+{
+    QTemporaryDir dir;
+    const QString socket = dir.filePath(QStringLiteral("s"));
+    EXPECT_FALSE(sendFromAnotherThread(kAwkward, veltrin::test::noBus(), socket, 300ms));
+
+    HandOverServer server(veltrin::test::noBus(), socket);
+    QSignalSpy received(&server, &HandOverServer::received);
+    // A length past the bound, then a message cut short: neither is opened.
+    for (const quint32 size : { 0xFFFFFFFFu, 10u }) {
+        QLocalSocket peer;
+        peer.connectToServer(socket);
+        ASSERT_TRUE(waitFor([&] { return peer.state() == QLocalSocket::ConnectedState; }));
+        QByteArray header(4, '\0');
+        qToBigEndian<quint32>(size, header.data());
+        peer.write(header + "abc");
+        peer.flush();
+        waitFor([&] { return peer.state() == QLocalSocket::UnconnectedState; }, 300);
+    }
+    EXPECT_TRUE(received.isEmpty());
+    // The server still answers an honest sender.
+    ASSERT_TRUE(sendFromAnotherThread(QStringLiteral("/a.mpg"), veltrin::test::noBus(), socket));
+    ASSERT_TRUE(waitFor([&] { return !received.isEmpty(); }));
+    EXPECT_EQ(received.takeFirst().at(0).toString(), QStringLiteral("/a.mpg"));
+}
+
+} // namespace
