@@ -1,10 +1,14 @@
 #include "runtime/trayicon.h"
 
+#include <QApplication>
+
 namespace veltrin {
 
 TrayIcon::TrayIcon(QObject* parent)
     : QObject(parent)
 {
+    m_pendingLeftDown.setSingleShot(true);
+    connect(&m_pendingLeftDown, &QTimer::timeout, this, [this] { emit message(LeftDown); });
 }
 
 TrayIcon::~TrayIcon() = default;
@@ -22,21 +26,32 @@ int TrayIcon::messageFor(QSystemTrayIcon::ActivationReason reason)
 void TrayIcon::SetTrayIcon(int action, const QIcon& icon, const QString& tip)
 {
     if (action == Delete) {
-        if (m_icon)
+        m_pendingLeftDown.stop();
+        if (m_icon) {
             m_icon->hide();
-        m_icon.reset();
+            delete m_icon.data();
+        }
         return;
     }
     if (action != Add || m_icon || !m_available || !m_available())
         return;
-    m_icon = std::make_unique<QSystemTrayIcon>(icon);
+    m_icon = new QSystemTrayIcon(icon, this);
     m_icon->setToolTip(tip);
-    connect(m_icon.get(), &QSystemTrayIcon::activated, this,
-        [this](QSystemTrayIcon::ActivationReason reason) {
-            if (const int m = messageFor(reason))
-                emit message(m);
-        });
+    connect(m_icon.data(), &QSystemTrayIcon::activated, this, &TrayIcon::onActivated);
     m_icon->show();
+}
+
+void TrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    const int m = messageFor(reason);
+    if (m == LeftDown) {
+        m_pendingLeftDown.start(QApplication::doubleClickInterval());
+        return;
+    }
+    if (m == LeftDoubleClick)
+        m_pendingLeftDown.stop(); // the press was the first half of this
+    if (m)
+        emit message(m);
 }
 
 bool TrayIcon::isShown() const

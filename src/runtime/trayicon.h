@@ -2,10 +2,11 @@
 
 #include <QIcon>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <functional>
-#include <memory>
 
 namespace veltrin {
 
@@ -13,6 +14,10 @@ namespace veltrin {
 // message numbers of the icon's callback (513 left press, 515 left double
 // click, 516 right press) so the callback logic stays a plain table.
 // Without a system tray the icon simply does not exist.
+//
+// A left press is told only once the double-click interval has passed
+// without a second press: the menu it opens would otherwise take the second
+// click, and a double click could never reach the window.
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
@@ -42,7 +47,10 @@ signals:
     void message(int m);
 
 private:
-    std::unique_ptr<QSystemTrayIcon> m_icon;
+    void onActivated(QSystemTrayIcon::ActivationReason reason);
+
+    QPointer<QSystemTrayIcon> m_icon; // a child of this object while shown
+    QTimer m_pendingLeftDown;
     std::function<bool()> m_available = &QSystemTrayIcon::isSystemTrayAvailable;
 };
 
