@@ -265,6 +265,22 @@ TEST_F(ScrollBarInputTest, VerticalTrackPressComparesY)
     EXPECT_EQ(log.entries, (EventLog::List { "Change 510", "Change 500" }));
 }
 
+TEST_F(ScrollBarInputTest, OnlyTrackPressesAndArrowsAreUserSteps)
+{
+    makeBar(QSize(136, 21));
+    bar->setMax(1000);
+    QObject::connect(bar, &dtVisualScrollBar::UserStep,
+        [this] { log.entries.push_back("UserStep " + std::to_string(bar->Value())); });
+    bar->setValue(500); // the code's own writes are no steps
+    log.entries.clear();
+    click({ 128, 10 }); // right arrow
+    click({ 30, 10 }); // track left of the thumb
+    bar->setValue(200);
+    EXPECT_EQ(log.entries,
+        (EventLog::List {
+            "Change 501", "UserStep 501", "Change 491", "UserStep 491", "Change 200" }));
+}
+
 // --- Arrows -----------------------------------------------------------------------------
 
 TEST_F(ScrollBarInputTest, ArrowClicksStepBySmallChangeAndRaiseOnlyChange)

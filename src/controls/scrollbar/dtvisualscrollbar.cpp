@@ -813,6 +813,7 @@ void dtVisualScrollBar::picBG_MouseDown(double x, double y)
     else
         after = bg.x + x > thumb.x;
     assignValue(static_cast<qint64>(m_f.Value) + (after ? step : -step));
+    emit UserStep();
 }
 
 void dtVisualScrollBar::arrowClick(Part p)
@@ -820,6 +821,7 @@ void dtVisualScrollBar::arrowClick(Part p)
     const qint64 step = m_f.SmallChange;
     const bool back = p == Part::Up || p == Part::Left;
     assignValue(static_cast<qint64>(m_f.Value) + (back ? -step : step));
+    emit UserStep();
 }
 
 void dtVisualScrollBar::picTHUMB_MouseDown(double x, double y)

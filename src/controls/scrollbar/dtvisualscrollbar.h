@@ -157,6 +157,9 @@ public:
 signals:
     void Change();
     void Scroll();
+    // After the Change of a press on the track or an arrow: the user moved the
+    // value by a step, where Change alone cannot tell the user from the code.
+    void UserStep();
     // Host notification: the named property was assigned.
     void propertyChanged(const QString& name);
 
