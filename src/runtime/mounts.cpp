@@ -114,6 +114,38 @@ QStringList opticalMountPoints(const QString& tablePath)
     return points;
 }
 
+QStringList unmountedOpticalDevices(const QString& tablePath, const QString& blockFolder)
+{
+    const QDir block(blockFolder.isEmpty() ? QString::fromLatin1(kSystemBlockFolder) : blockFolder);
+    QStringList mounted;
+    // By name and by what a link (/dev/cdrom) stands for.
+    const auto canonical = [](const QString& device) {
+        const QString real = QFileInfo(device).canonicalFilePath();
+        return real.isEmpty() ? device : real;
+    };
+    for (const MountEntry& e : readMountTable(tablePath))
+        mounted << e.device << canonical(e.device);
+    QStringList devices;
+    const QStringList drives = block.entryList({ QStringLiteral("sr*") },
+        QDir::Dirs | QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& name : drives) {
+        // The size in 512-byte sectors; 0 while the tray is empty.
+        QFile size(block.filePath(name + QStringLiteral("/size")));
+        if (!QFileInfo(size).isFile() || !size.open(QIODevice::ReadOnly))
+            continue;
+        if (size.read(32).trimmed().toLongLong() <= 0)
+            continue;
+        const QString device = QStringLiteral("/dev/") + name;
+        if (!mounted.contains(device) && !mounted.contains(canonical(device)))
+            devices << device;
+    }
+    // sr2 before sr10: the drive's number decides.
+    std::sort(devices.begin(), devices.end(), [](const QString& a, const QString& b) {
+        return a.size() != b.size() ? a.size() < b.size() : a < b;
+    });
+    return devices;
+}
+
 QStringList driveMountPoints(const QString& tablePath)
 {
     QStringList points;

@@ -35,6 +35,16 @@ bool isOpticalMount(const MountEntry& entry);
 // the player's CD-ROM drives. Nothing on them is touched to find them.
 QStringList opticalMountPoints(const QString& tablePath = {});
 
+// Where the kernel lists block devices; optical drives are its sr* entries.
+inline constexpr char kSystemBlockFolder[] = "/sys/block";
+
+// Optical drives holding a disc that nobody mounted (an audio CD, or a data
+// disc the desktop left alone), as device paths (/dev/sr0 ...), sorted. A
+// drive counts as holding a disc when the kernel gives it a size; one that
+// appears as a device field of the mount table is mounted and left out.
+// Empty paths mean the system's.
+QStringList unmountedOpticalDevices(const QString& tablePath = {}, const QString& blockFolder = {});
+
 // What a drive list offers: the root folder first, then the sorted mount points
 // of block devices and optical media. Kernel and memory file systems, and
 // mount points that are single files (bind mounts), are left out.
