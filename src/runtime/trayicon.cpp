@@ -59,6 +59,11 @@ bool TrayIcon::isShown() const
     return m_icon != nullptr;
 }
 
+bool TrayIcon::isReachable() const
+{
+    return m_icon && m_icon->isVisible() && m_available && m_available();
+}
+
 QString TrayIcon::toolTip() const
 {
     return m_icon ? m_icon->toolTip() : QString();

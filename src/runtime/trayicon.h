@@ -31,6 +31,9 @@ public:
     // Adding twice keeps one icon; deleting a missing icon does nothing.
     void SetTrayIcon(int action, const QIcon& icon, const QString& tip);
     bool isShown() const;
+    // Whether the user can reach the icon now: it is shown and a tray still
+    // exists to show it (the tray can go away while the player runs).
+    bool isReachable() const;
     QString toolTip() const;
 
     // The message number an activation stands for; 0 for those the callback

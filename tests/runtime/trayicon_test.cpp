@@ -51,4 +51,17 @@ TEST(TrayIcon, aDoubleClickIsNotTakenForAPressFirst)
     EXPECT_TRUE(messages.isEmpty());
 }
 
+TEST(TrayIcon, isReachableOnlyWhileATrayShowsIt)
+{
+    bool trayRuns = true;
+    TrayIcon tray;
+    tray.setAvailabilityCheck([&] { return trayRuns; });
+    EXPECT_FALSE(tray.isReachable());
+    tray.SetTrayIcon(TrayIcon::Add, QIcon(QStringLiteral(":/icons/veltrin.png")), QString());
+    EXPECT_TRUE(tray.isReachable());
+    trayRuns = false; // the panel went away
+    EXPECT_TRUE(tray.isShown());
+    EXPECT_FALSE(tray.isReachable());
+}
+
 } // namespace
