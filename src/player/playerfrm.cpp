@@ -2,6 +2,7 @@
 
 #include "controls/button/qorvxpbutton.h"
 #include "controls/scrollbar/dtvisualscrollbar.h"
+#include "player/playlistfile.h"
 #include "runtime/picture.h"
 #include "runtime/propertybag.h"
 #include "runtime/steps.h"
@@ -237,8 +238,7 @@ void playerfrm::Form_Load(const QString& commandLine)
 
 void playerfrm::LoadCommFile()
 {
-    const QString tail = CurrentFile.right(4);
-    if (tail == u".pls" || tail == u".PLS") {
+    if (veltrin::isPlayListName(CurrentFile)) {
         readPlayListFile(CurrentFile);
         // A list read at start-up plays its first entry unless one is current
         // already (a disc track found by the start-up probe).
