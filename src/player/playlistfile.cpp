@@ -65,14 +65,13 @@ QString withoutTrailingSpaces(const QString& line)
 // "scheme://...": a stream or a file named by URL, never a file name.
 bool hasScheme(const QString& s)
 {
+    auto letter = [](char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
     const qsizetype sep = s.indexOf(u"://");
-    if (sep <= 0 || !QChar::isLetter(s[0].unicode()) || s[0].unicode() > 127)
+    if (sep <= 0 || !letter(s[0].unicode()))
         return false;
     for (qsizetype i = 1; i < sep; ++i) {
         const char16_t c = s[i].unicode();
-        const bool ok = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')
-            || (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
-        if (!ok)
+        if (!letter(c) && !(c >= u'0' && c <= u'9') && c != u'+' && c != u'-' && c != u'.')
             return false;
     }
     return true;
