@@ -26,4 +26,5 @@ for size in 16 32 48 64 128 256; do
   [[ $(identify -format '%wx%h' "$icon") == "${size}x${size}" ]] || fail "icon $size has the wrong size"
 done
 [[ -f $prefix/share/icons/hicolor/scalable/apps/veltrin.svg ]] || fail "no scalable icon"
+[[ -f $prefix/share/doc/veltrin/LICENSE-LiberationSans.txt ]] || fail "no font licence"
 echo "installed files valid"
