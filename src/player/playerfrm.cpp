@@ -121,6 +121,7 @@ void playerfrm::buildControls()
               auto* label = new QLabel(clientArea);
               label->setObjectName(QString::fromLatin1(name));
               label->setToolTip(QString::fromLatin1(tip));
+              label->setAccessibleName(QString::fromLatin1(tip));
               label->setPixmap(bundledPixmap(QString::fromLatin1(picture)));
               label->setScaledContents(true);
               label->resize(13, 13);
@@ -140,7 +141,7 @@ void playerfrm::buildControls()
     };
     makeSlider(H1, "H1", "Seek");
     makeSlider(V1, "V1", "Volume");
-    makeSlider(H2, "H2", "Volume");
+    makeSlider(H2, "H2", "Balance");
     H1->setGeometry(290, 24, 193, 7);
     V1->setGeometry(423, 16, 64, 7);
     H2->setGeometry(339, 16, 56, 7);
