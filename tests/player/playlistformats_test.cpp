@@ -270,17 +270,6 @@ TEST(PlayListOnTheCommandLine, everyFormatPlaysFromItsOwnFolderInOrder)
     }
 }
 
-TEST(PlayListOnTheCommandLine, aRelativeListNameIsTakenFromTheCurrentFolder)
-{
-    ListPlayer p;
-    p.f.write(QStringLiteral("rel.m3u"), "star*.mpg\n");
-    p.player->Form_Load(QStringLiteral("../lists dir/rel.m3u"));
-    EXPECT_EQ(renderedPaths(*p.graphs.log),
-        QStringList {
-            QDir::cleanPath(p.f.elsewhere + QStringLiteral("/../lists dir")) + "/star*.mpg" });
-    EXPECT_TRUE(p.graphs.graph()->running);
-}
-
 TEST(PlayListOnTheCommandLine, aNulLineAddsNoEntry)
 {
     ListPlayer p;
@@ -289,19 +278,6 @@ TEST(PlayListOnTheCommandLine, aNulLineAddsNoEntry)
     p.player->Form_Load(list);
     EXPECT_EQ(p.player->File1.count(), 1);
     EXPECT_EQ(renderedPaths(*p.graphs.log), QStringList { p.own.path() + u'/' });
-}
-
-TEST(PlayListOnTheCommandLine, changingTheFolderDropsTheListsEntries)
-{
-    ListPlayer p;
-    p.player->Form_Load(p.f.write(QStringLiteral("one.pls"), "a b.mpg\r\n"));
-    ASSERT_EQ(p.player->File1.count(), 2);
-    p.player->File1.setPattern(QStringLiteral("*.*"));
-    EXPECT_EQ(p.player->File1.count(), 1);
-    p.player->File1.select(0);
-    EXPECT_EQ(p.player->File1.currentPath(), p.own.filePath(QStringLiteral("OWN.DAT")));
-    p.player->File1.append(QStringLiteral("plain.mpg"));
-    EXPECT_EQ(p.player->File1.entryPathAt(1), p.own.filePath(QStringLiteral("plain.mpg")));
 }
 
 } // namespace
