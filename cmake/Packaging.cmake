@@ -16,6 +16,9 @@ foreach(size 16 32 48 64 128 256)
 endforeach()
 install(FILES ${VELTRIN_DATA_DIR}/icons/veltrin.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# The font compiled into the binary goes out under its own licence.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/fonts/LICENSE-LiberationSans.txt
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/veltrin)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME veltrin)

@@ -1,7 +1,8 @@
-// The play list file reader: any bytes a .pls file can hold.
+// The play list readers: any bytes a .pls, .m3u or .m3u8 file can hold.
 #include "check.h"
 #include "player/playlistfile.h"
 
+#include <QString>
 #include <cstddef>
 #include <cstdint>
 
@@ -23,5 +24,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Input without a line break is one entry at most.
     if (!bytes.contains('\r') && !bytes.contains('\n'))
         FUZZ_CHECK(lines.size() <= 1);
+
+    const QString folder = QStringLiteral("/lists");
+    for (const char* name : { "/lists/a.pls", "/lists/a.m3u", "/lists/a.m3u8" }) {
+        const QList<veltrin::PlayListEntry> entries
+            = veltrin::parsePlayList(bytes, QString::fromLatin1(name));
+        FUZZ_CHECK(entries.size() <= veltrin::kMaxPlayListLines);
+        for (const veltrin::PlayListEntry& e : entries) {
+            // Every entry plays from an absolute path; a relative one from the list's folder.
+            FUZZ_CHECK(e.path.startsWith(u'/'));
+            FUZZ_CHECK(
+                e.name.startsWith(u'/') ? e.path == e.name : e.path == folder + u'/' + e.name);
+            FUZZ_CHECK(!e.path.contains(QChar(0)));
+        }
+    }
     return 0;
 }

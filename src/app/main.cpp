@@ -2,6 +2,7 @@
 #include "desktop/mprisservice.h"
 #include "desktop/screensaverinhibitor.h"
 #include "engine/gsthandle.h"
+#include "info/bundledfont.h"
 #include "player/playerfrm.h"
 #include "runtime/commandline.h"
 #include "runtime/instancelock.h"
@@ -97,6 +98,8 @@ int main(int argc, char* argv[])
     QApplication app(qtArgc, qtArgv);
     QApplication::setOrganizationName(QStringLiteral("Veltrin"));
     QApplication::setApplicationName(QStringLiteral("Veltrin"));
+    // Every window's text in the font shipped with the program.
+    veltrin::useBundledFont();
 
     veltrin::InstanceLock lock;
     if (!lock.tryAcquire())

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPixmap>
 #include <QStyledItemDelegate>
 
 namespace veltrin {
@@ -11,6 +12,18 @@ namespace veltrin {
 namespace {
 
 constexpr int kIndentPixels = 8;
+constexpr int kIconPixels = 12;
+
+// The style's open and closed folder icons come in different sizes; both are
+// drawn at one size so the names line up.
+QIcon folderIcon(const QStyle& style, QStyle::StandardPixmap which)
+{
+    const QSize size(kIconPixels, kIconPixels);
+    QPixmap pixmap = style.standardIcon(which).pixmap(size, 1.0);
+    if (pixmap.size() != size)
+        pixmap = pixmap.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return QIcon(pixmap);
+}
 
 // Indents each row by its depth below the root.
 class DepthDelegate : public QStyledItemDelegate {
@@ -39,6 +52,7 @@ FolderList::FolderList(QWidget* parent)
     : QListWidget(parent)
 {
     setItemDelegate(new DepthDelegate(this));
+    setIconSize(QSize(kIconPixels, kIconPixels));
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemClicked, this, [this] { emit folderClicked(); });
     connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
@@ -63,8 +77,8 @@ void FolderList::setPath(const QString& folder)
 void FolderList::relist()
 {
     clear();
-    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closed = style()->standardIcon(QStyle::SP_DirIcon);
+    const QIcon open = folderIcon(*style(), QStyle::SP_DirOpenIcon);
+    const QIcon closed = folderIcon(*style(), QStyle::SP_DirIcon);
     auto add = [&](const QString& name, const QString& path, int depth, const QIcon& icon) {
         auto* item = new QListWidgetItem(icon, name, this);
         item->setData(kPathRole, path);

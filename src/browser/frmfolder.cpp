@@ -99,10 +99,11 @@ void frmfolder::buildControls()
         o->setGeometry(geometry);
     };
     // Siblings with one parent: they exclude each other as one group.
-    option(optAllmedia, "optAllmedia", "All Media", twips(120, 3120, 1095, 255));
+    // Narrower than drawn (1095, 735, 735) so no option covers the next one.
+    option(optAllmedia, "optAllmedia", "All Media", twips(120, 3120, 960, 255));
     option(optDVD, "optDVD", "DVD", twips(1080, 3120, 615, 255));
-    option(optVCD, "optVCD", "VCD", twips(1800, 3120, 735, 255));
-    option(optAVI, "optAVI", "AVI", twips(2520, 3120, 735, 255));
+    option(optVCD, "optVCD", "VCD", twips(1800, 3120, 720, 255));
+    option(optAVI, "optAVI", "AVI", twips(2520, 3120, 720, 255));
     option(optMP3, "optMP3", "MP3", twips(3240, 3120, 735, 255));
     optAllmedia->setChecked(true);
 

@@ -1,6 +1,7 @@
 #include "info/frmabout.h"
 
 #include "controls/button/qorvxpbutton.h"
+#include "info/bundledfont.h"
 #include "info/links.h"
 #include "info/mopenurl.h"
 #include "info/windowplacement.h"
@@ -58,10 +59,7 @@ frmAbout::frmAbout(QWidget* parent)
 
     lbAppTitle = new QLabel(QString::fromLatin1(veltrin::info::kProductName), this);
     lbAppTitle->setObjectName(QStringLiteral("lbAppTitle"));
-    QFont title(QStringLiteral("Tahoma"));
-    title.setPointSize(9);
-    title.setBold(true);
-    lbAppTitle->setFont(title);
+    lbAppTitle->setFont(veltrin::bundledFont(9, true));
     lbAppTitle->setGeometry(136, 10, 236, 16);
 
     Label6 = new QLabel(this);

@@ -1,6 +1,7 @@
 #include "info/frmhelp.h"
 
 #include "controls/button/qorvxpbutton.h"
+#include "info/bundledfont.h"
 #include "info/links.h"
 #include "info/windowplacement.h"
 #include "runtime/picture.h"
@@ -41,10 +42,7 @@ frmHelp::frmHelp(QWidget* parent)
 
     Label1 = new QLabel(QString::fromLatin1(veltrin::info::kProductName), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    QFont title(QStringLiteral("Tahoma"));
-    title.setPointSize(9);
-    title.setBold(true);
-    Label1->setFont(title);
+    Label1->setFont(veltrin::bundledFont(9, true));
     Label1->setGeometry(56, 8, 250, 16);
 
     Label14 = new QLabel(QString::fromLatin1(veltrin::info::kVersionText), this);
@@ -64,8 +62,11 @@ frmHelp::frmHelp(QWidget* parent)
     Helptxt->setObjectName(QStringLiteral("Helptxt"));
     Helptxt->setGeometry(8, 8, 289, 225);
     Helptxt->setReadOnly(true);
-    // Vertical scroll bar only, so long lines wrap at the box's width.
-    Helptxt->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // The text carries its own line breaks; wrapping again at the box's edge
+    // would break its lines a second time. At 7.5 points its longest line
+    // fits the box beside the scroll bar.
+    Helptxt->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Helptxt->setFont(veltrin::bundledFont(7.5));
     Helptxt->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Helptxt->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QPalette white = Helptxt->palette();

@@ -2,6 +2,7 @@
 
 #include "controls/button/qorvxpbutton.h"
 #include "controls/scrollbar/dtvisualscrollbar.h"
+#include "player/playlistfile.h"
 #include "runtime/picture.h"
 #include "runtime/propertybag.h"
 #include "runtime/steps.h"
@@ -120,6 +121,7 @@ void playerfrm::buildControls()
               auto* label = new QLabel(clientArea);
               label->setObjectName(QString::fromLatin1(name));
               label->setToolTip(QString::fromLatin1(tip));
+              label->setAccessibleName(QString::fromLatin1(tip));
               label->setPixmap(bundledPixmap(QString::fromLatin1(picture)));
               label->setScaledContents(true);
               label->resize(13, 13);
@@ -139,7 +141,7 @@ void playerfrm::buildControls()
     };
     makeSlider(H1, "H1", "Seek");
     makeSlider(V1, "V1", "Volume");
-    makeSlider(H2, "H2", "Volume");
+    makeSlider(H2, "H2", "Balance");
     H1->setGeometry(290, 24, 193, 7);
     V1->setGeometry(423, 16, 64, 7);
     H2->setGeometry(339, 16, 56, 7);
@@ -237,8 +239,7 @@ void playerfrm::Form_Load(const QString& commandLine)
 
 void playerfrm::LoadCommFile()
 {
-    const QString tail = CurrentFile.right(4);
-    if (tail == u".pls" || tail == u".PLS") {
+    if (veltrin::isPlayListName(CurrentFile)) {
         readPlayListFile(CurrentFile);
         // A list read at start-up plays its first entry unless one is current
         // already (a disc track found by the start-up probe).

@@ -4,9 +4,6 @@
 #include "player/playlistfile.h"
 #include "runtime/steps.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 using veltrin::endOnFailure;
 using veltrin::Failure;
 using veltrin::skipOnFailure;
@@ -14,21 +11,16 @@ using veltrin::skipOnFailure;
 void playerfrm::readPlayListFile(const QString& path)
 {
     m_firstAppended = -1;
-    QFile file(path);
-    // Only a regular file is read: a FIFO or device behind the name would block.
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) || file.isSequential())
-        return;
-    const QByteArray bytes = file.read(veltrin::kMaxPlayListBytes);
-    const QStringList lines = veltrin::splitPlayList(bytes);
-    if (!lines.isEmpty())
+    const QList<veltrin::PlayListEntry> entries = veltrin::readPlayList(path);
+    if (!entries.isEmpty())
         m_firstAppended = File1.count();
-    for (const QString& line : lines)
-        File1.append(line);
+    for (const veltrin::PlayListEntry& e : entries)
+        File1.append(e.name, e.path);
 }
 
 void playerfrm::LoadPLFile()
 {
-    skipOnFailure([&] { CurrentFile = File1.entryPath(File1.currentName()); });
+    skipOnFailure([&] { CurrentFile = File1.currentPath(); });
     skipOnFailure([&] { EnableFullScreen(); });
     skipOnFailure([&] { OpenCurrentFile(); });
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QString>
 #include <QStringList>
 
 namespace veltrin {
@@ -13,5 +15,29 @@ QStringList splitPlayList(const QByteArray& bytes);
 inline constexpr int kMaxPlayListLines = 100000;
 // A longer file is read only this far.
 inline constexpr qint64 kMaxPlayListBytes = 16 << 20;
+
+// Whether a name is read as a play list rather than played: it ends in
+// ".pls", ".m3u" or ".m3u8", written all in lower or all in upper case
+// (".Pls" is a media name that simply fails to open).
+bool isPlayListName(const QString& name);
+
+// One entry of a play list: the name as the list writes it (shown in the
+// title line) and the path it plays.
+struct PlayListEntry {
+    QString name;
+    QString path;
+    friend bool operator==(const PlayListEntry&, const PlayListEntry&) = default;
+};
+
+// The entries of a play list's bytes. `listPath` names the list file: its
+// folder is where relative entries live, and its extension tells an M3U list
+// from the one-name-per-line kind. A list whose first non-blank line is
+// "[playlist]" is read as an INI-style PLS list whatever its name.
+// Lines holding a NUL character are never entries.
+QList<PlayListEntry> parsePlayList(const QByteArray& bytes, const QString& listPath);
+
+// Reads the play list file at `path` (a regular file only, at most
+// kMaxPlayListBytes of it) and parses it; an unreadable file has no entries.
+QList<PlayListEntry> readPlayList(const QString& path);
 
 } // namespace veltrin

@@ -42,8 +42,14 @@ QString FileListModel::entry(int index) const
 
 void FileListModel::append(const QString& name)
 {
+    append(name, QString());
+}
+
+void FileListModel::append(const QString& name, const QString& path)
+{
     beginInsertRows({}, count(), count());
     m_entries.append(name);
+    m_paths.append(path);
     endInsertRows();
 }
 
@@ -67,6 +73,18 @@ QString FileListModel::entryPath(const QString& name) const
     if (m_folder.endsWith(u'/'))
         return m_folder + name;
     return m_folder + u'/' + name;
+}
+
+QString FileListModel::entryPathAt(int index) const
+{
+    const QString name = entry(index);
+    const QString& own = m_paths.at(index);
+    return own.isEmpty() ? entryPath(name) : own;
+}
+
+QString FileListModel::currentPath() const
+{
+    return m_selected >= 0 ? entryPathAt(m_selected) : entryPath(QString());
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const
@@ -98,6 +116,7 @@ void FileListModel::relist()
         const int c = QString::compare(a, b, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a < b;
     });
+    m_paths = QStringList(m_entries.size());
     endResetModel();
 }
 

@@ -31,6 +31,9 @@ public:
     QString entry(int index) const;
     const QStringList& entries() const { return m_entries; }
     void append(const QString& name);
+    // Appends an entry that plays from its own path (an entry of a play list
+    // file lives beside that file, not in this folder).
+    void append(const QString& name, const QString& path);
 
     // -1 when no entry is selected.
     int selectedIndex() const { return m_selected; }
@@ -41,6 +44,11 @@ public:
     QString currentName() const;
     // Folder, "/" and the name; an absolute name stands for itself.
     QString entryPath(const QString& name) const;
+    // The path the entry at `index` plays: its own path when it was appended
+    // with one, otherwise entryPath of its name. Throws Failure outside the list.
+    QString entryPathAt(int index) const;
+    // The selected entry's path; the folder and "/" when none is selected.
+    QString currentPath() const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -55,6 +63,8 @@ private:
     QString m_folder;
     QString m_pattern = QStringLiteral("*.dat;*.vob");
     QStringList m_entries;
+    // Per entry, the path it plays from; empty for the folder's own files.
+    QStringList m_paths;
     int m_selected = -1;
 };
 

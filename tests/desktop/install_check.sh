@@ -16,11 +16,15 @@ desktop-file-validate "$entry" || fail "desktop entry"
 appstreamcli validate --no-net "$meta" || fail "metainfo"
 grep -qx 'Exec=veltrin %f' "$entry" || fail "Exec line"
 grep -qx 'Icon=veltrin' "$entry" || fail "Icon line"
-grep -q '^MimeType=.*audio/x-scpls;' "$entry" || fail "play list type"
+for type in audio/x-scpls audio/x-mpegurl application/vnd.apple.mpegurl; do
+  grep -q "^MimeType=.*$type;" "$entry" || fail "play list type $type"
+  grep -q "<mediatype>$type</mediatype>" "$meta" || fail "metainfo play list type $type"
+done
 for size in 16 32 48 64 128 256; do
   icon=$prefix/share/icons/hicolor/${size}x${size}/apps/veltrin.png
   [[ -f $icon ]] || fail "no icon $size"
   [[ $(identify -format '%wx%h' "$icon") == "${size}x${size}" ]] || fail "icon $size has the wrong size"
 done
 [[ -f $prefix/share/icons/hicolor/scalable/apps/veltrin.svg ]] || fail "no scalable icon"
+[[ -f $prefix/share/doc/veltrin/LICENSE-LiberationSans.txt ]] || fail "no font licence"
 echo "installed files valid"

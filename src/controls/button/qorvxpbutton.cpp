@@ -163,6 +163,7 @@ void QorvXPButton::InitProperties()
     m_mousePointer = 0;
     m_mouseIcon.reset();
     applyCursor();
+    updateAccessibleName();
 }
 
 void QorvXPButton::setDefaultMessageSink(MessageSink sink)
@@ -278,6 +279,17 @@ void QorvXPButton::Refresh()
 {
     LayoutButton();
     ReDraw(true);
+    updateAccessibleName();
+}
+
+void QorvXPButton::updateAccessibleName()
+{
+    // A screen reader names the button by what it shows: its caption, or for
+    // a picture-only button its tool tip.
+    const bool captionShown = m.SwitchShowCaption && m.ButtonCaptionPercent != 0;
+    const QString name = captionShown && !m.Caption.isEmpty() ? m.Caption : toolTip();
+    if (name != accessibleName())
+        setAccessibleName(name);
 }
 
 QImage QorvXPButton::renderImage(bool force)

@@ -351,6 +351,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -362,6 +363,7 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    void updateAccessibleName();
     // Stored properties; the initialisers are the values of a new control.
     struct Props {
         qint32 Button_Type = 0;

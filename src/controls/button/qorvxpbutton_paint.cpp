@@ -462,6 +462,14 @@ void QorvXPButton::resizeEvent(QResizeEvent*)
     Refresh();
 }
 
+bool QorvXPButton::event(QEvent* event)
+{
+    // Qt sends a tool tip change to event() only, not to changeEvent().
+    if (event->type() == QEvent::ToolTipChange)
+        updateAccessibleName();
+    return QWidget::event(event);
+}
+
 void QorvXPButton::changeEvent(QEvent* event)
 {
     switch (event->type()) {

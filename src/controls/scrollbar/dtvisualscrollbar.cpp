@@ -796,6 +796,15 @@ void dtVisualScrollBar::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
 }
 
+bool dtVisualScrollBar::event(QEvent* event)
+{
+    // A slider shows no text: its tool tip is what a screen reader calls it.
+    // Qt sends a tool tip change to event() only, not to changeEvent().
+    if (event->type() == QEvent::ToolTipChange)
+        setAccessibleName(toolTip());
+    return QWidget::event(event);
+}
+
 void dtVisualScrollBar::hideEvent(QHideEvent* event)
 {
     dropCapture();
