@@ -366,8 +366,8 @@ TEST_P(DiscSource, streamsAFileOrEndsInAnError)
     gst_object_ref_sink(pipeline.get());
     GstElement* sink = gst_element_factory_make("fakesink", nullptr);
     g_object_set(sink, "sync", FALSE, nullptr);
-    gst_bin_add_many(
-        GST_BIN(pipeline.get()), GST_ELEMENT(gst_object_ref(src.get())), sink, nullptr);
+    // The bin takes a reference of its own to the source, and the sink's.
+    gst_bin_add_many(GST_BIN(pipeline.get()), src.get(), sink, nullptr);
     ASSERT_TRUE(gst_element_link(src.get(), sink));
     struct Collected {
         std::mutex mutex;
