@@ -63,8 +63,10 @@ QString discUri(const QString& source, const QString& inner);
 // Undoes discUri; nullopt for anything else.
 std::optional<DiscPath> parseDiscUri(const QString& uri);
 // The URI that plays a file on a disc named by a local path; nullopt when the
-// path does not lead into a disc container (it is then an ordinary file).
-std::optional<QString> discUriForPath(const QString& path);
+// path is an ordinary file. A path into a disc container is one; so is a
+// file the kernel cannot read under the mount point of an ISO 9660 disc in a
+// drive (a Video CD track). `mountTable` is for tests ("": the system's).
+std::optional<QString> discUriForPath(const QString& path, const QString& mountTable = {});
 
 // Registers the source element for kDiscUriScheme with GStreamer, ranked for
 // playbin to pick it. Needs GStreamer initialised; calling it again does

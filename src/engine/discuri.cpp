@@ -1,6 +1,12 @@
 #include "engine/disc.h"
 
+#include "runtime/mounts.h"
+
+#include <QDir>
+#include <QFile>
 #include <QUrl>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace veltrin {
 
@@ -9,6 +15,21 @@ namespace {
 QString prefix()
 {
     return QString::fromLatin1(kDiscUriScheme) + QStringLiteral("://");
+}
+
+// Whether the kernel's file system reads a file's first block. It refuses a
+// Video CD track's Form 2 sectors with an I/O error; other files on a mounted
+// disc are left to it, Joliet and Rock Ridge names and all.
+bool kernelReads(const QString& path)
+{
+    // Non-blocking: a FIFO must not stop the caller.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char block[2048];
+    const ssize_t n = ::pread(fd, block, sizeof block, 0);
+    ::close(fd);
+    return n >= 0;
 }
 
 } // namespace
@@ -52,9 +73,25 @@ std::optional<DiscPath> parseDiscUri(const QString& uri)
     return path;
 }
 
-std::optional<QString> discUriForPath(const QString& path)
+std::optional<QString> discUriForPath(const QString& path, const QString& mountTable)
 {
-    const std::optional<DiscPath> where = splitDiscPath(path);
+    std::optional<DiscPath> where = splitDiscPath(path);
+    if (!where && QDir::isAbsolutePath(path)) {
+        // The deepest mount point of a drive's ISO 9660 disc that holds the path.
+        const QString clean = QDir::cleanPath(path);
+        std::optional<DiscPath> mounted;
+        qsizetype deepest = -1;
+        for (const MountEntry& m : readMountTable(mountTable)) {
+            const QString point = m.mountPoint.endsWith(u'/') ? m.mountPoint : m.mountPoint + u'/';
+            if (m.fsType != u"iso9660" || !clean.startsWith(point) || point.size() <= deepest
+                || !isDiscContainer(m.device))
+                continue;
+            deepest = point.size();
+            mounted = DiscPath { m.device, discPathComponents(clean.mid(point.size())).join(u'/') };
+        }
+        if (mounted && !kernelReads(path))
+            where = mounted;
+    }
     if (!where || where->inner.isEmpty())
         return std::nullopt;
     return discUri(where->container, where->inner);

@@ -341,6 +341,34 @@ TEST(DiscUri, roundTripsAnyLocalPath)
         discUri(discImages().vcdCue, QStringLiteral("MPEGAV/AVSEQ01.DAT")));
 }
 
+// A file on a disc the desktop mounted that the kernel cannot read (here:
+// none there) is read from its drive, for which an image stands in; only
+// ISO 9660 mounts count, and the deepest one holding the path.
+TEST(DiscUri, pathsOnMountedDiscsLeadToTheirDrive)
+{
+    QTemporaryDir dir;
+    const QString mnt = dir.filePath(QStringLiteral("my disc"));
+    const QString table = dir.filePath(QStringLiteral("mounts"));
+    writeAll(table,
+        QFile::encodeName(QStringLiteral("%1 %2 iso9660 ro 0 0\n"
+                                         "%3 %4 iso9660 ro 0 0\n"
+                                         "%3 /udf-mnt udf ro 0 0\n"
+                                         "/dev/sda1 /data-mnt iso9660 ro 0 0\n")
+                              .arg(discImages().dvdIso, dir.path(), discImages().vcdCue,
+                                  QString(mnt).replace(u' ', QStringLiteral("\\040")))));
+    EXPECT_EQ(discUriForPath(mnt + QStringLiteral("/MPEGAV//AVSEQ01.DAT"), table),
+        discUri(discImages().vcdCue, QStringLiteral("MPEGAV/AVSEQ01.DAT")));
+    EXPECT_EQ(discUriForPath(dir.filePath(QStringLiteral("my disc2/A.DAT")), table),
+        discUri(discImages().dvdIso, QStringLiteral("my disc2/A.DAT")));
+    EXPECT_FALSE(discUriForPath(dir.path() + u'/', table).has_value()); // the disc itself
+    // A file the kernel reads stays with it.
+    const QString readable = dir.filePath(QStringLiteral("README.TXT"));
+    writeAll(readable, QByteArray(3000, 'r'));
+    EXPECT_FALSE(discUriForPath(readable, table).has_value());
+    EXPECT_FALSE(discUriForPath(QStringLiteral("/udf-mnt/MPEGAV/AVSEQ01.DAT"), table));
+    EXPECT_FALSE(discUriForPath(QStringLiteral("/data-mnt/MPEGAV/AVSEQ01.DAT"), table));
+}
+
 // The source element alone: what it streams, and how it ends.
 struct StreamCase {
     const char* name;
