@@ -44,7 +44,7 @@ DiscSrcState& stateOf(gpointer self)
     return reinterpret_cast<VeltrinDiscSrc*>(self)->state;
 }
 
-// Reads of a few chunks of sectors: fewer calls per second of a track.
+// Sixteen Form 2 payloads a buffer: a few calls per second of a track.
 constexpr guint kBlockSize = 16 * 2324;
 
 void veltrin_disc_src_init(VeltrinDiscSrc* self)
