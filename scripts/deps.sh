@@ -7,10 +7,11 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  libcdio-dev libiso9660-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-tools
   libgtest-dev libgmock-dev libbenchmark-dev
-  ffmpeg xvfb x11-utils x11-apps imagemagick xdotool
+  ffmpeg vcdimager genisoimage xvfb x11-utils x11-apps imagemagick xdotool
   dbus desktop-file-utils appstream
 )
 if [[ "${1:-}" == "--with-clang" ]]; then

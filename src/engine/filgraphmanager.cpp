@@ -1,5 +1,6 @@
 #include "engine/filgraphmanager.h"
 
+#include "engine/disc.h"
 #include "engine/prelink.h"
 #include "engine/videowidget.h"
 #include "runtime/steps.h"
@@ -50,6 +51,7 @@ void ensureGstInitialised()
     std::call_once(once, [] {
         gst_init(nullptr, nullptr);
         preferSmallDecoders();
+        registerDiscSource();
     });
 }
 
@@ -587,10 +589,14 @@ void FilgraphManager::RenderFile(const QString& path)
 {
     if (!m_playbin || m_rendered)
         throw Failure("graph cannot render");
-    if (!isPlayableFile(path))
+    // A file inside a disc image or on a drive's disc goes through our source.
+    const std::optional<QString> discUri = discUriForPath(path);
+    if (!discUri && !isPlayableFile(path))
         throw Failure("not a playable file");
 
-    const QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
+    const QByteArray uri = discUri
+        ? discUri->toUtf8()
+        : QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
     g_object_set(m_playbin.get(), "uri", uri.constData(), nullptr);
     // Messages of an earlier attempt must not decide this one.
     gst_bus_set_flushing(m_bus.get(), TRUE);
