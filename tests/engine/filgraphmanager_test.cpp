@@ -168,7 +168,7 @@ std::vector<ElementHandle> decoders(GstElement* pipeline)
         auto* element = GST_ELEMENT(g_value_get_object(&item));
         GstElementFactory* f = gst_element_get_factory(element);
         if (f && gst_element_factory_list_is_type(f, GST_ELEMENT_FACTORY_TYPE_DECODER))
-            found.emplace_back(GST_ELEMENT(gst_object_ref(element)));
+            found.push_back(ElementHandle::ref(element));
         g_value_reset(&item);
     }
     g_value_unset(&item);
@@ -367,13 +367,11 @@ class FlushCounter {
 public:
     explicit FlushCounter(FilgraphManager& graph)
     {
-        GstElement* sink = gst_bin_get_by_name(GST_BIN(graph.pipeline()), "videosink");
-        if (!sink)
+        if (!graph.videoSink())
             return;
-        m_pad = gst_element_get_static_pad(sink, "sink");
-        gst_object_unref(sink);
+        m_pad = PadHandle::adopt(gst_element_get_static_pad(graph.videoSink(), "sink"));
         m_probe = gst_pad_add_probe(
-            m_pad, GST_PAD_PROBE_TYPE_EVENT_FLUSH,
+            m_pad.get(), GST_PAD_PROBE_TYPE_EVENT_FLUSH,
             [](GstPad*, GstPadProbeInfo* info, gpointer count) {
                 if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_FLUSH_STOP)
                     ++*static_cast<std::atomic<int>*>(count);
@@ -383,19 +381,17 @@ public:
     }
     ~FlushCounter()
     {
-        if (!m_pad)
-            return;
-        gst_pad_remove_probe(m_pad, m_probe);
-        gst_object_unref(m_pad);
+        if (m_pad)
+            gst_pad_remove_probe(m_pad.get(), m_probe);
     }
     FlushCounter(const FlushCounter&) = delete;
     FlushCounter& operator=(const FlushCounter&) = delete;
 
-    bool attached() const { return m_pad != nullptr; }
+    bool attached() const { return static_cast<bool>(m_pad); }
     int count() const { return m_count; }
 
 private:
-    GstPad* m_pad = nullptr;
+    PadHandle m_pad;
     gulong m_probe = 0;
     std::atomic<int> m_count { 0 };
 };
@@ -514,11 +510,11 @@ TEST(FilgraphManager, videoPathAnswersAsItsChainWould)
     FilgraphManager graph;
     GstElement* raw = nullptr;
     g_object_get(graph.pipeline(), "video-sink", &raw, nullptr);
-    ElementHandle videoPath(raw);
+    const auto videoPath = ElementHandle::adopt(raw);
     ASSERT_TRUE(videoPath);
-    PadHandle entry(gst_element_get_static_pad(videoPath.get(), "sink"));
+    const auto entry = PadHandle::adopt(gst_element_get_static_pad(videoPath.get(), "sink"));
     ASSERT_TRUE(entry && GST_IS_GHOST_PAD(entry.get()));
-    PadHandle chain(gst_ghost_pad_get_target(GST_GHOST_PAD(entry.get())));
+    const auto chain = PadHandle::adopt(gst_ghost_pad_get_target(GST_GHOST_PAD(entry.get())));
     ASSERT_TRUE(chain);
 
     const auto text = [](const GstCaps* caps) {
@@ -537,9 +533,9 @@ TEST(FilgraphManager, videoPathAnswersAsItsChainWould)
     const auto compare = [&] {
         for (const char* filter : filters) {
             SCOPED_TRACE(filter ? filter : "(open question)");
-            CapsHandle narrow(filter ? gst_caps_from_string(filter) : nullptr);
-            CapsHandle answered(gst_pad_query_caps(entry.get(), narrow.get()));
-            CapsHandle fresh(gst_pad_query_caps(chain.get(), narrow.get()));
+            const auto narrow = CapsHandle::adopt(filter ? gst_caps_from_string(filter) : nullptr);
+            const auto answered = CapsHandle::adopt(gst_pad_query_caps(entry.get(), narrow.get()));
+            const auto fresh = CapsHandle::adopt(gst_pad_query_caps(chain.get(), narrow.get()));
             ASSERT_TRUE(answered && fresh);
             EXPECT_TRUE(gst_caps_is_equal(answered.get(), fresh.get()))
                 << text(answered.get()) << "\n  against  " << text(fresh.get());
