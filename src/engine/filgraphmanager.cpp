@@ -375,6 +375,16 @@ void FilgraphManager::settleSeek()
     m_seekTarget.reset();
 }
 
+void FilgraphManager::endOnError()
+{
+    // The length is asked once the stream is gone: learn it while it is known.
+    skipOnFailure([&] { Duration(); });
+    // A seek waiting to settle never will.
+    m_seekTarget.reset();
+    m_seekRetries = 0;
+    m_eos = true;
+}
+
 void FilgraphManager::setCurrentPosition(double seconds)
 {
     m_seekRetries = 0;
@@ -556,6 +566,11 @@ void FilgraphManager::dispatchBusMessages()
             // undone by it.
             if (!m_seekTarget)
                 m_eos = true;
+            break;
+        case GST_MESSAGE_ERROR:
+            // Errors while prerolling are RenderFile's to report.
+            if (m_rendered)
+                endOnError();
             break;
         case GST_MESSAGE_DURATION_CHANGED: m_duration.reset(); break;
         case GST_MESSAGE_ASYNC_DONE:

@@ -80,6 +80,7 @@ public:
     // Observation for tests and diagnostics; none of this is used by the player.
     bool isRendered() const { return m_rendered; }
     bool hasAudio() const { return m_hasAudio; }
+    // At the end of the stream, or stopped there by an error while playing.
     bool atEnd() const { return m_eos; }
     GstState state() const;
     double volumeGain() const; // linear gain applied to both channels
@@ -116,6 +117,9 @@ private:
     void buildSinks();
     void attachNativeWindow();
     void recordStatistics();
+    // The stream stopped short (read error, decoder that gave up): the track
+    // ends there as it would at its end.
+    void endOnError();
     void notifyStatus();
 
     ElementHandle m_playbin;
