@@ -179,6 +179,11 @@ void FilgraphManager::RenderFile(const QString& path)
         m_nativeSize = pictureSize(caps.get());
         m_hasVideo = m_nativeSize.isValid();
     }
+    // Nothing to hear or see (a file of subtitles alone): nothing to play.
+    if (!m_hasAudio && !m_hasVideo) {
+        gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
+        throw Failure("no audio or video stream");
+    }
     m_rendered = true;
     m_duration.reset();
     if (m_hasVideo) {

@@ -132,6 +132,19 @@ INSTANTIATE_TEST_SUITE_P(Engine, StreamStopsShort,
             [](FilgraphManager&, const QString& path) { ASSERT_TRUE(QFile::remove(path)); } }),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A file with neither sound nor picture has nothing to play.
+TEST(FilgraphManager, renderFailsWithoutAudioOrVideo)
+{
+    QTemporaryDir dir;
+    const QString subtitles = test::subtitlesOnlyMp4(dir.path(), QStringLiteral("subs.mp4"));
+    ASSERT_FALSE(subtitles.isEmpty());
+    FilgraphManager graph;
+    EXPECT_THROW(graph.RenderFile(subtitles), Failure);
+    EXPECT_FALSE(graph.isRendered());
+    EXPECT_EQ(graph.Duration(), 0.0);
+    EXPECT_EQ(graph.state(), GST_STATE_NULL);
+}
+
 // Takes an element factory out of the registry for the life of the guard,
 // as if its plugin were not installed.
 class HiddenFeature {
