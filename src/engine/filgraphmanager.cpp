@@ -82,6 +82,8 @@ GraphRefs makeGStreamerGraph()
 
 FilgraphManager::~FilgraphManager()
 {
+    // A graph being torn down reads as stopped to its last observer.
+    m_rendered = false;
     if (auto observer = std::exchange(m_statusObserver, {}))
         observer();
     recordStatistics();
@@ -194,6 +196,8 @@ void FilgraphManager::RenderFile(const QString& path)
     } else {
         delete m_widget.data();
     }
+    // The preroll's state changes were read, and dropped, while waiting for it.
+    notifyStatus();
 }
 
 void FilgraphManager::attachNativeWindow()
@@ -249,7 +253,9 @@ PlaybackState FilgraphManager::playbackState() const
 {
     if (!m_rendered)
         return PlaybackState::Stopped;
-    switch (state()) {
+    // Where the graph is going: a seek while playing passes through paused
+    // for a moment, and must not read as a pause.
+    switch (targetState()) {
     case GST_STATE_PLAYING: return PlaybackState::Playing;
     case GST_STATE_PAUSED: return PlaybackState::Paused;
     default: return PlaybackState::Stopped;
