@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/gsthandle.h"
+#include "engine/engine.h"
 
 #include <QApplication>
 #include <QStandardPaths>
@@ -21,7 +21,7 @@ inline void ensureApplication()
     new QApplication(argc, argv); // lives for the whole run
     // Settings go to a throw-away place, not the user's.
     QStandardPaths::setTestModeEnabled(true);
-    ensureGstInitialised();
+    initialiseEngine();
 }
 
 } // namespace veltrin::bench

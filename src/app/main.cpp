@@ -1,7 +1,7 @@
 #include "desktop/graphwatch.h"
 #include "desktop/mprisservice.h"
 #include "desktop/screensaverinhibitor.h"
-#include "engine/gsthandle.h"
+#include "engine/engine.h"
 #include "info/bundledfont.h"
 #include "player/playerfrm.h"
 #include "runtime/commandline.h"
@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <functional>
 #include <optional>
@@ -86,6 +85,7 @@ int main(int argc, char* argv[])
     // The command line is taken before Qt or GStreamer see it: a file named
     // like one of their options is still a file to open.
     const QString commandLine = veltrin::joinCommandLine(argc, argv);
+    veltrin::configureProcess();
 
     // A file to play: its graph's set-up runs alongside Qt's start.
     std::optional<veltrin::WarmUp> warmUp;
@@ -98,18 +98,15 @@ int main(int argc, char* argv[])
     QApplication app(qtArgc, qtArgv);
     QApplication::setOrganizationName(QStringLiteral("Veltrin"));
     QApplication::setApplicationName(QStringLiteral("Veltrin"));
-    // Every window's text in the font shipped with the program.
-    veltrin::useBundledFont();
-
     veltrin::InstanceLock lock;
     if (!lock.tryAcquire())
         return 0; // another instance runs: no window, no tray icon, no message
 
-    veltrin::ensureGstInitialised();
-    // A leak tracer (GST_TRACERS=leaks) reports when GStreamer is torn down:
-    // then at exit, once the player and its graphs are gone.
-    if (qEnvironmentVariableIsSet("GST_TRACERS"))
-        std::atexit([] { gst_deinit(); });
+    // Every window's text in the font shipped with the program.
+    veltrin::useBundledFont();
+
+    veltrin::initialiseEngine();
+    veltrin::deinitialiseEngineAtExitWhenTraced();
     // The desktop's media controls and screen saver follow each graph the player makes.
     veltrin::GraphWatch graphs;
     PlayerOptions options;

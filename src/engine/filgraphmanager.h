@@ -2,12 +2,12 @@
 
 #include "engine/gsthandle.h"
 #include "engine/interfaces.h"
+#include "engine/playbackstats.h"
 #include "engine/videowidget.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QSize>
-#include <atomic>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -16,13 +16,16 @@ class QSocketNotifier;
 
 namespace veltrin {
 
+struct AudioChain;
 class FrameSlot;
+class VideoChain;
 class VideoWidget;
 
 // The playback graph: one playbin pipeline reached through the four
 // interfaces. It lives on the GUI thread; GStreamer's streaming threads only
 // hand frames over through a FrameSlot and wake the GUI thread through Qt's
-// event loop.
+// event loop. A graph whose elements cannot all be made (a plugin missing)
+// is empty for good: RenderFile fails.
 class FilgraphManager : public QObject,
                         public IMediaControl,
                         public IMediaPosition,
@@ -77,6 +80,7 @@ public:
     // Observation for tests and diagnostics; none of this is used by the player.
     bool isRendered() const { return m_rendered; }
     bool hasAudio() const { return m_hasAudio; }
+    // At the end of the stream, or stopped there by an error while playing.
     bool atEnd() const { return m_eos; }
     GstState state() const;
     double volumeGain() const; // linear gain applied to both channels
@@ -84,6 +88,7 @@ public:
     QSize nativeSize() const { return m_nativeSize; }
     VideoWidget* videoWidget() const { return m_widget; }
     GstElement* pipeline() const { return m_playbin.get(); }
+    GstElement* videoSink() const;
 
     // Streaming threads store frames here.
     std::shared_ptr<FrameSlot> frameSlot() const;
@@ -107,20 +112,19 @@ private:
     void dispatchBusMessages();
     void settleSeek();
     void onVideoResized(QSize size);
-    // The frame the video sink holds (shown, or waiting to be while paused).
-    SampleHandle lastShownSample() const;
     // Whether the frame the sink holds was made at the video window's size.
     bool shownFrameFits() const;
     void buildSinks();
     void attachNativeWindow();
     void recordStatistics();
+    // The stream stopped short (read error, decoder that gave up): the track
+    // ends there as it would at its end.
+    void endOnError();
+    void notifyStatus();
 
     ElementHandle m_playbin;
-    ElementHandle m_videoSink;
-    ElementHandle m_audioSink; // the output itself, not the bin around it
-    ElementHandle m_panorama;
-    ElementHandle m_capsfilter;
-    ElementHandle m_prescaleCaps; // size for the scaler in front of the converter, or any
+    std::unique_ptr<VideoChain> m_video;
+    std::unique_ptr<AudioChain> m_audio;
     BusHandle m_bus;
     std::unique_ptr<QSocketNotifier> m_busNotifier;
     std::shared_ptr<FrameSlot> m_frames;
@@ -150,9 +154,7 @@ private:
     mutable std::optional<double> m_position;
     mutable std::chrono::steady_clock::time_point m_positionAt;
     mutable QueryHandle m_positionQuery;
-    // Streaming-thread view of the frames entering the video path.
-    std::atomic<GstClockTime> m_firstPts { GST_CLOCK_TIME_NONE };
-    std::atomic<GstClockTime> m_lastPts { GST_CLOCK_TIME_NONE };
+    VideoStatistics m_statistics;
 };
 
 } // namespace veltrin

@@ -1,140 +1,168 @@
 #pragma once
 
-#include "engine/prelink.h"
+// Owning handles for GStreamer's objects. Engine code only: nothing outside
+// src/engine includes GStreamer (see engine/engine.h for what main() needs).
 
-#include <QString>
-#include <condition_variable>
+#include "runtime/steps.h"
+
 #include <gst/gst.h>
-#include <mutex>
-#include <stop_token>
-#include <thread>
+#include <string>
 #include <utility>
 
 namespace veltrin {
 
-// One owning handle type for GStreamer's reference-counted objects: the
-// reference is taken or adopted in one place and dropped in one place.
-template <typename T, void (*Unref)(T*)> class GstHandle {
-public:
-    GstHandle() = default;
-    // Adopts a reference the caller already owns (a "transfer full" result).
-    explicit GstHandle(T* adopted)
-        : m_ptr(adopted)
+namespace detail {
+
+// The reference counting of one family of GStreamer types.
+template <typename T> struct ObjectTraits {
+    static T* ref(T* p) { return static_cast<T*>(gst_object_ref(p)); }
+    static void unref(T* p) { gst_object_unref(p); }
+};
+
+template <typename T> struct MiniObjectTraits {
+    static T* ref(T* p)
     {
+        return reinterpret_cast<T*>(gst_mini_object_ref(GST_MINI_OBJECT_CAST(p)));
     }
-    GstHandle(const GstHandle&) = delete;
-    GstHandle& operator=(const GstHandle&) = delete;
-    GstHandle(GstHandle&& o) noexcept
+    static void unref(T* p) { gst_mini_object_unref(GST_MINI_OBJECT_CAST(p)); }
+};
+
+} // namespace detail
+
+// One owning reference to a reference-counted GStreamer value. Whether the
+// handle takes over a reference the caller owns (a "transfer full" result)
+// or takes a new one (a borrowed pointer) is said at each place it is made:
+// Handle::adopt(p) or Handle::ref(p).
+template <typename T, typename Traits> class RefHandle {
+public:
+    RefHandle() = default;
+    static RefHandle adopt(T* owned) { return RefHandle(owned); }
+    static RefHandle ref(T* borrowed)
+    {
+        return RefHandle(borrowed ? Traits::ref(borrowed) : nullptr);
+    }
+
+    RefHandle(const RefHandle&) = delete;
+    RefHandle& operator=(const RefHandle&) = delete;
+    RefHandle(RefHandle&& o) noexcept
         : m_ptr(std::exchange(o.m_ptr, nullptr))
     {
     }
-    GstHandle& operator=(GstHandle&& o) noexcept
+    RefHandle& operator=(RefHandle&& o) noexcept
     {
         if (this != &o)
             reset(std::exchange(o.m_ptr, nullptr));
         return *this;
     }
-    ~GstHandle() { reset(); }
+    ~RefHandle() { reset(); }
 
-    void reset(T* adopted = nullptr)
-    {
-        if (m_ptr)
-            Unref(m_ptr);
-        m_ptr = adopted;
-    }
+    // Another owner of the same value.
+    RefHandle share() const { return ref(m_ptr); }
+    void reset() { reset(nullptr); }
     T* get() const { return m_ptr; }
-    T* release() { return std::exchange(m_ptr, nullptr); }
+    // Hands the reference to a callee that takes it over ("transfer full").
+    [[nodiscard]] T* release() { return std::exchange(m_ptr, nullptr); }
     explicit operator bool() const { return m_ptr != nullptr; }
 
 private:
+    explicit RefHandle(T* owned)
+        : m_ptr(owned)
+    {
+    }
+    void reset(T* owned)
+    {
+        if (T* old = std::exchange(m_ptr, owned))
+            Traits::unref(old);
+    }
+
     T* m_ptr = nullptr;
 };
 
-namespace detail {
-inline void unrefObject(GstElement* e)
-{
-    gst_object_unref(e);
-}
-inline void unrefBus(GstBus* b)
-{
-    gst_object_unref(b);
-}
-inline void unrefPad(GstPad* p)
-{
-    gst_object_unref(p);
-}
-inline void unrefCaps(GstCaps* c)
-{
-    gst_caps_unref(c);
-}
-inline void unrefSample(GstSample* s)
-{
-    gst_sample_unref(s);
-}
-inline void unrefMessage(GstMessage* m)
-{
-    gst_message_unref(m);
-}
-inline void unrefQuery(GstQuery* q)
-{
-    gst_query_unref(q);
-}
-} // namespace detail
+// Any GstObject: elements, pads, buses, plugins, features.
+template <typename T> using ObjectHandle = RefHandle<T, detail::ObjectTraits<T>>;
+template <typename T> using MiniObjectHandle = RefHandle<T, detail::MiniObjectTraits<T>>;
 
-using ElementHandle = GstHandle<GstElement, detail::unrefObject>;
-using BusHandle = GstHandle<GstBus, detail::unrefBus>;
-using PadHandle = GstHandle<GstPad, detail::unrefPad>;
-using CapsHandle = GstHandle<GstCaps, detail::unrefCaps>;
-using SampleHandle = GstHandle<GstSample, detail::unrefSample>;
-using MessageHandle = GstHandle<GstMessage, detail::unrefMessage>;
-using QueryHandle = GstHandle<GstQuery, detail::unrefQuery>;
+using ElementHandle = ObjectHandle<GstElement>;
+using BusHandle = ObjectHandle<GstBus>;
+using PadHandle = ObjectHandle<GstPad>;
+using CapsHandle = MiniObjectHandle<GstCaps>;
+using SampleHandle = MiniObjectHandle<GstSample>;
+using MessageHandle = MiniObjectHandle<GstMessage>;
+using QueryHandle = MiniObjectHandle<GstQuery>;
+using BufferHandle = MiniObjectHandle<GstBuffer>;
 
-// Takes ownership of a newly made element, sinking its floating reference.
-inline ElementHandle makeElement(const char* factory, const char* name = nullptr)
-{
-    GstElement* e = gst_element_factory_make(factory, name);
-    if (e)
-        gst_object_ref_sink(e);
-    return ElementHandle(e);
-}
-
-// Initialises GStreamer once, without handing it the program's arguments.
-void ensureGstInitialised();
-
-// The factory name of the first audio output that really opens. Machines
-// without a sound device get "fakesink", to be run clock-synced so playback
-// still takes real time. Probed once per process.
-const char* audioOutputFactory();
-
-// Does on a thread of its own, while Qt starts, what the first graph would
-// otherwise wait for: GStreamer's start, the audio output probe, loading the
-// plugins a graph for this file uses and, unless the file's name says MPEG,
-// linking libav, which pulls in some 170 libraries (about 60 ms).
-//
-// Linking holds the dynamic loader's lock, and Qt loads plugins of its own
-// while it starts (platform, input method): every one of them would wait for
-// all of libav. So libav's libraries are linked one at a time, each hold
-// short, and the plugin waits for allowLinking(), which the program calls
-// once its window is built. Destruction stops the work and joins.
-// Starting a thread waits for the loader too: the threads a graph streams on
-// are started, idle, before the linking.
-class WarmUp {
+// A GstStructure, which has one owner and no reference count.
+class StructureHandle {
 public:
-    explicit WarmUp(const QString& path);
-    WarmUp(const WarmUp&) = delete;
-    WarmUp& operator=(const WarmUp&) = delete;
-    ~WarmUp() = default;
+    StructureHandle() = default;
+    static StructureHandle adopt(GstStructure* owned) { return StructureHandle(owned); }
+    StructureHandle(const StructureHandle&) = delete;
+    StructureHandle& operator=(const StructureHandle&) = delete;
+    StructureHandle(StructureHandle&& o) noexcept
+        : m_ptr(std::exchange(o.m_ptr, nullptr))
+    {
+    }
+    StructureHandle& operator=(StructureHandle&& o) noexcept
+    {
+        if (this != &o) {
+            reset();
+            m_ptr = std::exchange(o.m_ptr, nullptr);
+        }
+        return *this;
+    }
+    ~StructureHandle() { reset(); }
 
-    void allowLinking();
+    void reset()
+    {
+        if (GstStructure* old = std::exchange(m_ptr, nullptr))
+            gst_structure_free(old);
+    }
+    GstStructure* get() const { return m_ptr; }
+    [[nodiscard]] GstStructure* release() { return std::exchange(m_ptr, nullptr); }
+    explicit operator bool() const { return m_ptr != nullptr; }
 
 private:
-    void run(const QString& path, std::stop_token stop);
-
-    std::mutex m_mutex;
-    std::condition_variable_any m_allowed;
-    bool m_linkingAllowed = false;
-    LinkedLibraries m_libraries;
-    std::jthread m_thread; // last: stopped and joined before the rest goes
+    explicit StructureHandle(GstStructure* owned)
+        : m_ptr(owned)
+    {
+    }
+    GstStructure* m_ptr = nullptr;
 };
+
+// A newly made object: its floating reference is sunk into the handle.
+template <typename T> ObjectHandle<T> sinkNew(T* floating)
+{
+    return ObjectHandle<T>::adopt(
+        floating ? static_cast<T*>(gst_object_ref_sink(floating)) : nullptr);
+}
+
+// A new element of that factory, owned; empty when the plugin is missing.
+inline ElementHandle makeElement(const char* factory, const char* name = nullptr)
+{
+    return sinkNew(gst_element_factory_make(factory, name));
+}
+
+// The same for an element the engine cannot do without: a missing plugin
+// is a Failure, never an empty handle.
+inline ElementHandle makeRequiredElement(const char* factory, const char* name = nullptr)
+{
+    ElementHandle element = makeElement(factory, name);
+    if (!element)
+        throw Failure(std::string("missing GStreamer element ") + factory);
+    return element;
+}
+
+// Adds elements to a bin, which takes a reference of its own to each; the
+// handles stay owners too.
+template <typename... Handles> void addToBin(GstElement* bin, const Handles&... elements)
+{
+    (gst_bin_add(GST_BIN(bin), elements.get()), ...);
+}
+
+// Links elements in order; false when any link is refused.
+template <typename... Handles> bool linkInOrder(const Handles&... elements)
+{
+    return gst_element_link_many(elements.get()..., nullptr);
+}
 
 } // namespace veltrin

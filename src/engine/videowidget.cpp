@@ -61,7 +61,7 @@ SampleHandle FrameSlot::take()
 SampleHandle FrameSlot::peek() const
 {
     std::lock_guard lock(m_mutex);
-    return SampleHandle(m_sample ? gst_sample_ref(m_sample.get()) : nullptr);
+    return m_sample.share();
 }
 
 VideoWidget::VideoWidget(std::shared_ptr<FrameSlot> frames, QWidget* parent)

@@ -1,3 +1,4 @@
+#include "engine/engine.h"
 #include "engine/gsthandle.h"
 #include "engine/prelink.h"
 #include "support/media.h"
@@ -21,12 +22,9 @@ namespace {
 
 bool loaded(const char* plugin)
 {
-    GstPlugin* p = gst_registry_find_plugin(gst_registry_get(), plugin);
-    if (!p)
-        return false;
-    const bool yes = gst_plugin_is_loaded(p);
-    gst_object_unref(p);
-    return yes;
+    const auto p
+        = ObjectHandle<GstPlugin>::adopt(gst_registry_find_plugin(gst_registry_get(), plugin));
+    return p && gst_plugin_is_loaded(p.get());
 }
 
 // Whether a library with this name is mapped into the process.
@@ -38,13 +36,10 @@ bool linked(const char* library)
 
 std::string pluginFile(const char* plugin)
 {
-    GstPlugin* p = gst_registry_find_plugin(gst_registry_get(), plugin);
-    if (!p)
-        return {};
-    const gchar* file = gst_plugin_get_filename(p);
-    std::string path = file ? file : "";
-    gst_object_unref(p);
-    return path;
+    const auto p
+        = ObjectHandle<GstPlugin>::adopt(gst_registry_find_plugin(gst_registry_get(), plugin));
+    const gchar* file = p ? gst_plugin_get_filename(p.get()) : nullptr;
+    return file ? file : "";
 }
 
 size_t indexOf(const std::vector<std::string>& names, const std::string& prefix)
@@ -60,10 +55,8 @@ size_t indexOf(const std::vector<std::string>& names, const std::string& prefix)
 std::string whyNot(std::initializer_list<const char*> plugins)
 {
     for (const char* name : plugins) {
-        GstPlugin* p = gst_registry_find_plugin(gst_registry_get(), name);
-        if (!p)
+        if (!ObjectHandle<GstPlugin>::adopt(gst_registry_find_plugin(gst_registry_get(), name)))
             return std::string(name) + " not installed";
-        gst_object_unref(p);
     }
     if (loaded("libav") || std::any_of(plugins.begin(), plugins.end(), loaded))
         return "needs a process of its own (run through ctest)";

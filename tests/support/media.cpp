@@ -150,6 +150,26 @@ QString reencodeClip(
     return dst;
 }
 
+QString subtitlesOnlyMp4(const QString& dir, const QString& name)
+{
+    const QString srt = dir + QStringLiteral("/subtitles.srt");
+    const QString dst = dir + u'/' + name;
+    QFile text(srt);
+    const QByteArray cues = "1\n00:00:00,000 --> 00:00:01,500\nFirst line\n\n"
+                            "2\n00:00:01,500 --> 00:00:03,000\nSecond line\n";
+    if (!text.open(QIODevice::WriteOnly) || text.write(cues) != cues.size()) {
+        ADD_FAILURE() << "could not write " << srt.toStdString();
+        return {};
+    }
+    text.close();
+    if (!runFfmpeg({ QStringLiteral("-i"), srt, QStringLiteral("-c:s"), QStringLiteral("mov_text"),
+            dst })) {
+        ADD_FAILURE() << "could not make " << dst.toStdString();
+        return {};
+    }
+    return dst;
+}
+
 bool wrapCdxa(const QString& mpegPath, const QString& datPath)
 {
     QFile in(mpegPath);

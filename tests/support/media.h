@@ -40,6 +40,10 @@ QString copyClip(Clip kind, const QString& dir, const QString& name, int seconds
 QString reencodeClip(
     Clip kind, const QString& dir, const QString& name, const QStringList& outputArgs);
 
+// An MP4 file with one subtitle stream (mov_text) and nothing else, made in
+// dir. Fails the calling test (and returns "") on error.
+QString subtitlesOnlyMp4(const QString& dir, const QString& name);
+
 // Wraps an MPEG program stream in a Video CD's RIFF/CDXA container
 // (2352-byte Mode 2 Form 2 sectors).
 bool wrapCdxa(const QString& mpegPath, const QString& datPath);

@@ -1,4 +1,4 @@
-#include "engine/gsthandle.h"
+#include "engine/engine.h"
 #include "support/glib_log.h"
 
 #include <QApplication>
@@ -32,9 +32,11 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
+    // As the program does before anything else.
+    veltrin::configureProcess();
     g_log_set_default_handler(failOnCritical, nullptr);
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
-    veltrin::ensureGstInitialised();
+    veltrin::initialiseEngine();
     return RUN_ALL_TESTS();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/soundoutput.h"
 #include "runtime/picture.h"
 
 #include <QByteArray>
@@ -117,19 +118,11 @@ void emboss(const Buffer& background, Buffer& composed, int width, int height);
 
 // ---- sound -----------------------------------------------------------------
 
-// Plays a WAV image asynchronously, one at a time.
-class SoundOutput {
-public:
-    virtual ~SoundOutput() = default;
-    // Starts the sound unless one is still playing (then the request is
-    // dropped and false returned). Never waits for the device.
-    virtual bool play(const QByteArray& wave, const QString& name) = 0;
-    virtual bool isPlaying() const = 0;
-};
+// Plays a WAV image asynchronously, one at a time (the engine's output).
+using SoundOutput = veltrin::SoundOutput;
 
-// The output over GStreamer: the first audio sink that opens, else a
-// clock-synced fake sink so a sound still takes its time on machines without
-// a sound device. All pipeline work happens on GStreamer's threads.
+// The engine's output: the first audio sink that opens, else a clock-synced
+// fake sink so a sound still takes its time on machines without a sound device.
 SoundOutput& gstreamerSoundOutput();
 // Replaces the output PlayResourceSound uses (nullptr: back to GStreamer).
 void setSoundOutput(SoundOutput* output);
