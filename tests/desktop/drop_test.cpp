@@ -1,5 +1,5 @@
-#include "desktop/mediafiles.h"
-#include "support/fake_graph.h"
+#include "runtime/mediafiles.h"
+#include "support/fake_player.h"
 #include "support/media.h"
 #include "support/wait.h"
 
@@ -68,25 +68,18 @@ TEST(MediaFiles, firstMediaFileSkipsFoldersOtherFilesAndRemoteAddresses)
 
 // The player with a scripted graph, and drops sent to it as the window
 // system sends them.
-struct DropTarget {
+struct DropTarget : test::FakePlayer {
     DropTarget()
+        : FakePlayer(QStringList {})
     {
-        PlayerOptions o;
-        o.useTray = false;
-        o.mountTable = dir.filePath(QStringLiteral("no-mounts"));
-        o.graphFactory = fakes.factory();
-        player = std::make_unique<playerfrm>(o);
         player->Form_Load(QString());
         player->show();
-        fakes.log->clear();
-        createdAtStart = fakes.created;
+        graphs.log->clear();
+        createdAtStart = graphs.created;
     }
     QString file(const char* name, const QByteArray& content = {})
     {
-        QFile f(dir.filePath(QString::fromLatin1(name)));
-        f.open(QIODevice::WriteOnly);
-        f.write(content);
-        return f.fileName();
+        return touch(QString::fromLatin1(name), content);
     }
     // Returns whether the window took the drag, and drops if it did.
     bool drop(const QStringList& paths)
@@ -106,9 +99,6 @@ struct DropTarget {
         return dropped.isAccepted();
     }
 
-    QTemporaryDir dir;
-    test::FakeGraphFactory fakes;
-    std::unique_ptr<playerfrm> player;
     int createdAtStart = 0;
 };
 
@@ -118,9 +108,9 @@ TEST(DropOnWindow, aMediaFileOpensAsFromTheCommandLine)
     EXPECT_TRUE(t.player->acceptDrops());
     const QString clip = t.file("clip.mpg");
     ASSERT_TRUE(t.drop({ t.file("readme.txt"), clip }));
-    ASSERT_TRUE(waitFor([&] { return t.player->CurrentFile == clip; }));
-    EXPECT_TRUE(t.fakes.log->contains(QStringLiteral("RenderFile ") + clip));
-    EXPECT_TRUE(t.fakes.graph() && t.fakes.graph()->running);
+    ASSERT_TRUE(waitFor([&] { return t.player->control().currentFile() == clip; }));
+    EXPECT_TRUE(t.graphs.log->contains(QStringLiteral("RenderFile ") + clip));
+    EXPECT_TRUE(t.graphs.graph() && t.graphs.graph()->running);
 }
 
 TEST(DropOnWindow, aPlayListFileIsReadAndItsFirstEntryPlays)
@@ -128,13 +118,13 @@ TEST(DropOnWindow, aPlayListFileIsReadAndItsFirstEntryPlays)
     DropTarget t;
     const QString first = t.file("one.mpg");
     t.file("two.mpg");
-    t.player->File1.setPath(t.dir.path());
+    t.in().File1.setPath(t.dir.path());
     const QString list = t.file("list.pls", "one.mpg\r\ntwo.mpg\r\n");
-    const int before = t.player->File1.count();
+    const int before = t.in().File1.count();
     ASSERT_TRUE(t.drop({ list }));
-    ASSERT_TRUE(waitFor([&] { return t.player->File1.count() == before + 2; }));
+    ASSERT_TRUE(waitFor([&] { return t.in().File1.count() == before + 2; }));
     EXPECT_TRUE(
-        waitFor([&] { return t.fakes.log->contains(QStringLiteral("RenderFile ") + first); }));
+        waitFor([&] { return t.graphs.log->contains(QStringLiteral("RenderFile ") + first); }));
 }
 
 TEST(DropOnWindow, foldersTextFilesAndOtherNamesAreRefused)
@@ -157,9 +147,9 @@ TEST(DropOnWindow, foldersTextFilesAndOtherNamesAreRefused)
         EXPECT_FALSE(dropped.isAccepted());
     }
     QCoreApplication::processEvents();
-    EXPECT_EQ(*t.fakes.log, QStringList());
-    EXPECT_EQ(t.fakes.created, t.createdAtStart);
-    EXPECT_TRUE(t.player->CurrentFile.isEmpty());
+    EXPECT_EQ(*t.graphs.log, QStringList());
+    EXPECT_EQ(t.graphs.created, t.createdAtStart);
+    EXPECT_TRUE(t.player->control().currentFile().isEmpty());
 }
 
 } // namespace

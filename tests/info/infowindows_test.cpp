@@ -2,7 +2,7 @@
 #include "info/frmabout.h"
 #include "info/frmhelp.h"
 #include "info/windowplacement.h"
-#include "player/playerfrm.h"
+#include "player/playerfrm_testpeer.h"
 #include "support/wait.h"
 
 #include <QAction>
@@ -275,11 +275,12 @@ TEST(InfoWindows, playerOpensEachOnce_exitClosesAbout_programEndsWithHelp)
     options.useTray = false;
     options.graphFactory = [] { return GraphRefs {}; };
     playerfrm player(options);
+    PlayerTestPeer in(player);
     player.show();
     // Opening again only brings up the window already open.
     for (int i = 0; i < 2; ++i) {
-        player.mnuHelp->trigger();
-        player.mnuAbout->trigger();
+        in.mnuHelp->trigger();
+        in.mnuAbout->trigger();
     }
     ASSERT_EQ(openWindows<frmHelp>().size(), 1);
     ASSERT_EQ(openWindows<frmAbout>().size(), 1);
@@ -327,9 +328,10 @@ TEST(InfoWindows, bundledPicturesLoadWithoutImageFormatPlugins)
     options.useTray = false;
     options.graphFactory = [] { return GraphRefs {}; };
     playerfrm player(options);
+    PlayerTestPeer in(player);
     player.show();
-    player.mnuHelp->trigger();
-    player.mnuAbout->trigger();
+    in.mnuHelp->trigger();
+    in.mnuAbout->trigger();
     const QList<frmHelp*> helps = openWindows<frmHelp>();
     const QList<frmAbout*> abouts = openWindows<frmAbout>();
     ASSERT_EQ(helps.size(), 1);

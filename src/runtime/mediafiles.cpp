@@ -1,6 +1,4 @@
-#include "desktop/mediafiles.h"
-
-#include "player/playerfrm.h"
+#include "runtime/mediafiles.h"
 
 #include <QFileInfo>
 #include <array>
@@ -31,10 +29,12 @@ QString firstMediaFile(const QList<QUrl>& urls)
     return {};
 }
 
-void openAsCommandLine(playerfrm& player, const QString& path)
+QString fileNamePart(const QString& path)
 {
-    player.CurrentFile = path;
-    player.LoadCommFile();
+    if (path.isEmpty())
+        return path;
+    const qsizetype sep = path.lastIndexOf(u'/', path.size() - 2);
+    return sep < 0 ? path : path.mid(sep + 1);
 }
 
 } // namespace veltrin

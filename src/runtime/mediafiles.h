@@ -4,8 +4,6 @@
 #include <QString>
 #include <QUrl>
 
-class playerfrm;
-
 namespace veltrin {
 
 // Whether a name has one of the extensions the player opens (a play list
@@ -17,8 +15,8 @@ bool isMediaFileName(const QString& name);
 // files are passed over.
 QString firstMediaFile(const QList<QUrl>& urls);
 
-// Opens a path the way the command line does: it becomes the current file and
-// is played, or read as a play list.
-void openAsCommandLine(playerfrm& player, const QString& path);
+// The text after the last separator; a path ending in one gives its last
+// folder name with that separator. A path without one is its own name.
+QString fileNamePart(const QString& path);
 
 } // namespace veltrin
