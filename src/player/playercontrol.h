@@ -74,7 +74,7 @@ public:
     // Seconds; empty when the graph cannot tell.
     virtual std::optional<double> position() const = 0;
     virtual std::optional<double> duration() const = 0;
-    // The volume slider's value, hundredths of a decibel (-10000..0).
+    // The volume slider's value, hundredths of a decibel.
     virtual int volume() const = 0;
 
 signals:

@@ -1,4 +1,5 @@
 #include "bus_support.h"
+#include "controls/button/qorvxpbutton.h"
 #include "desktop/mprisservice.h"
 #include "player/playerfrm_testpeer.h"
 #include "support/fake_player.h"
@@ -163,6 +164,51 @@ TEST(Mpris, nextAndPreviousMoveThroughThePlayList)
     EXPECT_EQ(s.control().currentFile(), s.dir.filePath(QStringLiteral("a.mpg")));
     s.send(QStringLiteral("Previous")); // from the first entry to the last
     EXPECT_EQ(s.control().currentFile(), s.dir.filePath(QStringLiteral("c.mpg")));
+}
+
+// The scripted graph's state, as the player's own controls change it,
+// reaches PlaybackStatus and the PropertiesChanged signal.
+TEST(Mpris, fakeGraphStateChangesAreAnnounced)
+{
+    test::FakeGraphFactory fakes;
+    Session s(fakes.factory());
+    test::PropertiesRecorder changes(s.client, kService, kPath);
+    const auto lastChange = [&](const char* name) {
+        for (auto it = changes.changes.crbegin(); it != changes.changes.crend(); ++it) {
+            if (it->contains(QString::fromLatin1(name)))
+                return it->value(QString::fromLatin1(name));
+        }
+        return QVariant();
+    };
+    const auto announced = [&](const char* name, const QVariant& value) {
+        return waitFor([&] { return lastChange(name) == value; });
+    };
+    PlayerTestPeer in(*s.player);
+
+    s.control().openCommandLine(s.dir.filePath(QStringLiteral("clip.mpg")));
+    EXPECT_TRUE(announced("PlaybackStatus", QStringLiteral("Playing")));
+    EXPECT_EQ(s.status(), u"Playing");
+    EXPECT_EQ(lastChange("Metadata").toMap().value(QStringLiteral("xesam:title")).toString(),
+        u"clip.mpg");
+
+    emit in.cmdPause->Click();
+    EXPECT_TRUE(announced("PlaybackStatus", QStringLiteral("Paused")));
+    emit in.cmdForward->MouseDown(1, 0, 1, 1);
+    EXPECT_TRUE(announced("Rate", 2.0));
+    emit in.cmdForward->MouseUp(1, 0, 1, 1);
+    EXPECT_TRUE(announced("Rate", 1.0));
+    emit in.cmdPlay->Click();
+    EXPECT_TRUE(announced("PlaybackStatus", QStringLiteral("Playing")));
+
+    emit in.cmdStop->Click();
+    EXPECT_TRUE(announced("PlaybackStatus", QStringLiteral("Stopped")));
+    EXPECT_EQ(s.status(), u"Stopped");
+    EXPECT_EQ(lastChange("Metadata")
+                  .toMap()
+                  .value(QStringLiteral("mpris:trackid"))
+                  .value<QDBusObjectPath>()
+                  .path(),
+        QString::fromLatin1(MprisService::kNoTrack));
 }
 
 TEST(Mpris, statusPositionAndMetadataFollowRealPlayback)

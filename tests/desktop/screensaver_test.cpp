@@ -14,14 +14,15 @@ using veltrin::test::waitFor;
 
 namespace {
 
-// A real player on real clips, its screen saver requests going to a fake
-// screen saver on a private bus.
+// A player, on real clips unless told otherwise, its screen saver requests
+// going to a fake screen saver on a private bus.
 struct Session {
-    Session()
+    explicit Session(GraphFactory factory = makeGStreamerGraph)
     {
         PlayerOptions o;
         o.useTray = false;
         o.mountTable = dir.filePath(QStringLiteral("no-mounts"));
+        o.graphFactory = std::move(factory);
         player = std::make_unique<playerfrm>(o);
         player->Form_Load(QString());
         inhibitor = std::make_unique<ScreenSaverInhibitor>(player->control(), bus.connect());
@@ -97,6 +98,38 @@ TEST(ScreenSaver, audioOnlyIsNoReasonToHoldTheScreen)
     ASSERT_TRUE(s.released());
     EXPECT_TRUE(s.saver.held.isEmpty());
     EXPECT_EQ(s.saver.calls.size(), 2);
+}
+
+// The scripted graph's state and picture decide the requests.
+TEST(ScreenSaver, followsTheFakeGraphsStateAndPicture)
+{
+    test::FakeGraphFactory fakes;
+    fakes.media = [](const QString& path) {
+        test::FakeMedia m;
+        if (path.endsWith(u".mp3"))
+            m.video = {};
+        return std::optional<test::FakeMedia>(m);
+    };
+    Session s(fakes.factory());
+    const auto open = [&](const char* name) {
+        s.player->control().openCommandLine(s.dir.filePath(QString::fromLatin1(name)));
+    };
+    open("movie.mpg");
+    ASSERT_TRUE(s.heldOnce());
+    s.player->Pause();
+    ASSERT_TRUE(s.released());
+    s.player->fncPlay();
+    ASSERT_TRUE(s.heldOnce());
+    open("song.mp3"); // playing, but nothing to watch
+    ASSERT_TRUE(s.released());
+    open("again.mpg");
+    ASSERT_TRUE(s.heldOnce());
+    // The player going away lets go, even while the inhibitor stays.
+    s.player.reset();
+    ASSERT_TRUE(s.released());
+    EXPECT_EQ(s.saver.calls,
+        (QStringList {
+            "Inhibit 1", "UnInhibit 1", "Inhibit 2", "UnInhibit 2", "Inhibit 3", "UnInhibit 3" }));
 }
 
 TEST(ScreenSaver, withoutABusNothingHappensAndNothingIsSaid)
