@@ -134,7 +134,7 @@ protected:
     std::unique_ptr<playerfrm> player;
 };
 
-TEST_F(FolderBrowser, withoutSavedFolder_listsAllMediaOfTheCurrentFolder)
+TEST_F(FolderBrowser, withoutSavedFolderListsAllMediaOfTheCurrentFolder)
 {
     frmfolder* f = open();
     ASSERT_NE(f, nullptr);
@@ -193,7 +193,7 @@ TEST_F(FolderBrowser, filtersNarrowTheListAndUpdateTheButtons)
     }
 }
 
-TEST_F(FolderBrowser, playSelectedFile_afterAFilterChange_givesNoCurrentEntry)
+TEST_F(FolderBrowser, playSelectedFileAfterAFilterChangeGivesNoCurrentEntry)
 {
     QPointer<frmfolder> f = open();
     f->optMP3->click();
@@ -209,7 +209,7 @@ TEST_F(FolderBrowser, playSelectedFile_afterAFilterChange_givesNoCurrentEntry)
     EXPECT_TRUE(closes(f));
 }
 
-TEST_F(FolderBrowser, savedFolder_opensThereWithItsFirstFileSelected)
+TEST_F(FolderBrowser, savedFolderOpensThereWithItsFirstFileSelected)
 {
     const QString dir = films();
     frmfolder::saveFolder(dir + u'/'); // a trailing separator names the same folder
@@ -225,7 +225,7 @@ TEST_F(FolderBrowser, savedFolder_opensThereWithItsFirstFileSelected)
     EXPECT_EQ(f->FileFolder->selectionModel()->selectedRows().first().row(), 0);
 }
 
-TEST_F(FolderBrowser, savedFolderThatIsGone_leavesTheListsAtTheCurrentFolder)
+TEST_F(FolderBrowser, savedFolderThatIsGoneLeavesTheListsAtTheCurrentFolder)
 {
     const QString gone = tmp.filePath(QStringLiteral("gone"));
     frmfolder::saveFolder(gone);
@@ -238,7 +238,7 @@ TEST_F(FolderBrowser, savedFolderThatIsGone_leavesTheListsAtTheCurrentFolder)
     EXPECT_EQ(f->FileFolderList.count(), 5);
 }
 
-TEST_F(FolderBrowser, folderList_showsAncestorsThenSubFoldersAndOpensOnActivation)
+TEST_F(FolderBrowser, folderListShowsAncestorsThenSubFoldersAndOpensOnActivation)
 {
     const QString dir = films();
     frmfolder* f = open();
@@ -276,7 +276,7 @@ TEST_F(FolderBrowser, folderList_showsAncestorsThenSubFoldersAndOpensOnActivatio
     EXPECT_FALSE(f->lblShowDoubleclick->isEnabled());
 }
 
-TEST_F(FolderBrowser, driveList_keepsEachDrivesFolderAndSnapsBackFromAnUnreadableDisc)
+TEST_F(FolderBrowser, driveListKeepsEachDrivesFolderAndSnapsBackFromAnUnreadableDisc)
 {
     const QString cd = folder(QStringLiteral("cdrom0"));
     const QString mpegav = folder(QStringLiteral("cdrom0/MPEGAV"));
@@ -312,7 +312,7 @@ TEST_F(FolderBrowser, driveList_keepsEachDrivesFolderAndSnapsBackFromAnUnreadabl
     EXPECT_EQ(f->Drive1->drive(), cd);
 }
 
-TEST_F(FolderBrowser, playThisFolder_whileAFilePlays_changesTheListButTheLoadedFileKeepsPlaying)
+TEST_F(FolderBrowser, playThisFolderWhileAFilePlaysChangesTheListButTheLoadedFileKeepsPlaying)
 {
     const QString dir = films();
     playFirst(dir, QStringLiteral("*.mpg"));
@@ -382,7 +382,7 @@ TEST_P(PlaySelectedFile, stopsFirstAndOpensTheChosenFile)
 INSTANTIATE_TEST_SUITE_P(ButtonOrDoubleClick, PlaySelectedFile, ::testing::Bool(),
     [](const auto& info) { return info.param ? "doubleClick" : "button"; });
 
-TEST_F(FolderBrowser, saveAsDefault_savesTheTypedTextButPlaysTheListedFolder)
+TEST_F(FolderBrowser, saveAsDefaultSavesTheTypedTextButPlaysTheListedFolder)
 {
     const QString dir = films();
     QPointer<frmfolder> f = open();
@@ -411,7 +411,7 @@ TEST_F(FolderBrowser, saveAsDefault_savesTheTypedTextButPlaysTheListedFolder)
     EXPECT_EQ(again->Dir1->path(), cwd);
 }
 
-TEST_F(FolderBrowser, cancel_closesAndShowsThePlayerLeavingThePlayListAlone)
+TEST_F(FolderBrowser, cancelClosesAndShowsThePlayerLeavingThePlayListAlone)
 {
     const QString before = in().File1.path();
     QPointer<frmfolder> f = open();
@@ -455,7 +455,7 @@ std::string actionName(const ::testing::TestParamInfo<int>& info)
 
 INSTANTIATE_TEST_SUITE_P(Actions, FolderVanished, ::testing::Values(0, 1, 2), actionName);
 
-TEST_F(FolderBrowser, trackChange_namesAHiddenBrowserThatExitCloses)
+TEST_F(FolderBrowser, trackChangeNamesAHiddenBrowserThatExitCloses)
 {
     veltrin::test::FakePlayer p;
     p.in().File1.select(0);

@@ -65,7 +65,7 @@ void closeAndWait(QPointer<QWidget> w)
 
 } // namespace
 
-TEST(HelpWindow, helpText_isByteExactWithCrLfAndTrailingBlanks)
+TEST(HelpWindow, helpTextIsByteExactWithCrLfAndTrailingBlanks)
 {
     QByteArray expected;
     auto line = [&](const char* text) { expected += QByteArray(text) + "\r\n"; };
@@ -124,7 +124,7 @@ TEST(HelpWindow, isTopmostWhileOpenAndNotAfterItsOkButtonClosesIt)
     EXPECT_TRUE(waitFor([&] { return help.isNull(); }, 5000));
 }
 
-TEST(InfoWindows, centring_roundsTheDifferenceThenHalvesInTwips)
+TEST(InfoWindows, centringRoundsTheDifferenceThenHalvesInTwips)
 {
     struct Case {
         double screen, window;
@@ -269,7 +269,7 @@ TEST(AboutWindow, versionBlinksAndKeepsItsPhaseAcrossReopening)
     closeAndWait(again.data());
 }
 
-TEST(InfoWindows, playerOpensEachOnce_exitClosesAbout_programEndsWithHelp)
+TEST(InfoWindows, playerOpensEachOnceExitClosesAboutProgramEndsWithHelp)
 {
     PlayerOptions options;
     options.useTray = false;

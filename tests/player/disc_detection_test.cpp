@@ -79,7 +79,7 @@ protected:
     QString table = tmp.filePath(QStringLiteral("mounts"));
 };
 
-TEST_F(DiscDetection, startUp_videoCd_playsTheFirstTrackInNameOrder)
+TEST_F(DiscDetection, startUpVideoCdPlaysTheFirstTrackInNameOrder)
 {
     const QString cd = drive(QStringLiteral("cdrom0"));
     const QString mpegav = folder(cd, QStringLiteral("MPEGAV"));
@@ -99,7 +99,7 @@ TEST_F(DiscDetection, startUp_videoCd_playsTheFirstTrackInNameOrder)
     EXPECT_TRUE(plays(*p));
 }
 
-TEST_F(DiscDetection, startUp_dvd_playsTheThirdTitleFileAfterBothVideoCdProbesFail)
+TEST_F(DiscDetection, startUpDvdPlaysTheThirdTitleFileAfterBothVideoCdProbesFail)
 {
     const QString cd = drive(QStringLiteral("dvd"));
     const QString videoTs = folder(cd, QStringLiteral("VIDEO_TS"));
@@ -118,7 +118,7 @@ TEST_F(DiscDetection, startUp_dvd_playsTheThirdTitleFileAfterBothVideoCdProbesFa
     EXPECT_TRUE(plays(*p));
 }
 
-TEST_F(DiscDetection, startUp_withoutOpticalDrive_changesNothing)
+TEST_F(DiscDetection, startUpWithoutOpticalDriveChangesNothing)
 {
     // A folder named like the probe's initial text must not pass for a disc.
     const QString cwd = drive(QStringLiteral("cwd"));
