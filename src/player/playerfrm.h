@@ -145,7 +145,6 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool acceptFileDrops(); // runs as the window is built
-    bool m_acceptsDrops = acceptFileDrops();
 
 private:
     void buildControls();
@@ -255,6 +254,7 @@ private:
     QPointer<frmHelp> m_help;
 
     Options m_options;
+    bool m_acceptsDrops = acceptFileDrops();
     bool m_unloaded = false;
     int m_firstAppended = -1; // first entry the last play list file added
     qint16 m_dragX = 0; // pointer position at the last press on a drag surface
