@@ -5,6 +5,7 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 using veltrin::must;
 using veltrin::PlaybackState;
