@@ -3,7 +3,7 @@
 // a graph playing a clip. Also the engine queries the tick is made of.
 #include "bench_app.h"
 #include "engine/filgraphmanager.h"
-#include "player/playerfrm.h"
+#include "player/playerfrm_testpeer.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -72,7 +72,7 @@ void BM_Timer1Tick_NoGraph(benchmark::State& state)
     QTemporaryDir mounts;
     auto player = makePlayer(mounts);
     player->Form_Load(QString());
-    player->Timer1->stop(); // only the ticks measured here
+    PlayerTestPeer(*player).Timer1->stop(); // only the ticks measured here
     for (auto _ : state)
         player->Timer1_Timer();
 }
@@ -90,20 +90,11 @@ void BM_Timer1Tick_Playing(benchmark::State& state)
     player->Form_Load(clip);
     player->show();
     // Playing and past its first second, so the clock runs.
-    if (!spinUntil(
-            [&] {
-                double pos = 0.0;
-                try {
-                    pos = player->graph.position ? player->graph.position->CurrentPosition() : 0.0;
-                } catch (...) {
-                }
-                return pos > 1.0;
-            },
-            10000)) {
+    if (!spinUntil([&] { return player->control().position().value_or(0.0) > 1.0; }, 10000)) {
         state.SkipWithError("the clip did not start playing");
         return;
     }
-    player->Timer1->stop();
+    PlayerTestPeer(*player).Timer1->stop();
     // Ticks 10 ms apart in the program: each one asks the pipeline afresh.
     // Only the tick is timed; the pause between ticks lets frames and bus
     // messages be handled as in the running program.

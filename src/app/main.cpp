@@ -1,4 +1,3 @@
-#include "desktop/graphwatch.h"
 #include "desktop/mprisservice.h"
 #include "desktop/screensaverinhibitor.h"
 #include "engine/engine.h"
@@ -107,16 +106,14 @@ int main(int argc, char* argv[])
 
     veltrin::initialiseEngine();
     veltrin::deinitialiseEngineAtExitWhenTraced();
-    // The desktop's media controls and screen saver follow each graph the player makes.
-    veltrin::GraphWatch graphs;
     PlayerOptions options;
-    options.graphFactory = graphs.wrap(makeGStreamerGraph);
     // End-to-end tests hand in a mount table with a disc of their own; the
     // player itself has no settings of this kind.
     options.mountTable = qEnvironmentVariable("VELTRIN_TEST_MOUNT_TABLE");
     playerfrm player(std::move(options));
-    veltrin::MprisService mpris(player, graphs, QDBusConnection::sessionBus());
-    veltrin::ScreenSaverInhibitor screenSaver(graphs, QDBusConnection::sessionBus());
+    // The desktop's media controls and screen saver follow the player.
+    veltrin::MprisService mpris(player.control(), QDBusConnection::sessionBus());
+    veltrin::ScreenSaverInhibitor screenSaver(player.control(), QDBusConnection::sessionBus());
     quitOnSignals(&player, [&player] {
         player.mnuExit_Click();
         QApplication::exit(0);

@@ -3,7 +3,6 @@
 #include "browser/drivelist.h"
 #include "browser/folderlist.h"
 #include "controls/button/qorvxpbutton.h"
-#include "player/playerfrm.h"
 #include "runtime/propertybag.h"
 #include "runtime/steps.h"
 #include "runtime/units.h"
@@ -17,7 +16,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-using veltrin::Failure;
+using veltrin::FolderChoice;
 using veltrin::skipOnFailure;
 
 namespace {
@@ -42,9 +41,10 @@ QRect twips(int left, int top, int width, int height)
 
 } // namespace
 
-frmfolder::frmfolder(playerfrm& player, QWidget* parent)
+frmfolder::frmfolder(veltrin::PlayerControl& player, const QString& mountTable, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_player(player)
+    , m_mountTable(mountTable)
 {
     setWindowTitle(QStringLiteral("Folder"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -65,7 +65,7 @@ void frmfolder::buildControls()
     const QRect client = twips(0, 0, 5895, 3975);
     setFixedSize(client.size());
 
-    Drive1 = new veltrin::DriveList(m_player.options().mountTable, this);
+    Drive1 = new veltrin::DriveList(m_mountTable, this);
     Drive1->setObjectName(QStringLiteral("Drive1"));
     Drive1->setGeometry(twips(0, 0, 2055, 315));
 
@@ -274,48 +274,32 @@ void frmfolder::UpdateButtons()
     lblShowDoubleclick->setEnabled(any);
 }
 
-template <typename Steps> void frmfolder::runPlayAction(Steps&& steps)
+void frmfolder::handOver(const FolderChoice& choice)
 {
-    try {
-        steps();
-    } catch (const Failure&) {
-        close();
-        showMainWindow();
-    }
-}
-
-void frmfolder::showMainWindow()
-{
-    m_player.show();
+    const bool played = m_player.playFolder(choice);
+    close();
+    if (!played)
+        m_player.showWindow();
 }
 
 void frmfolder::cmdOKdirectory_Click()
 {
-    runPlayAction([&] {
-        m_player.File1.setPath(Dir1->path());
-        showMainWindow();
-        m_player.File1.setPattern(FileFolderList.pattern());
-        m_player.File1.select(0);
-        m_player.setDisplayCaption(kTitlePrefix + m_player.File1.currentName());
-        // Media already loaded plays on: play only opens when nothing is.
-        m_player.fncPlay();
-        close();
-    });
+    // Media already loaded plays on.
+    handOver({ .folder = Dir1->path(),
+        .pattern = FileFolderList.pattern(),
+        .index = 0,
+        .stopFirst = false,
+        .titlePrefix = kTitlePrefix });
 }
 
 void frmfolder::playSelectedFile()
 {
-    runPlayAction([&] {
-        m_player.File1.setPattern(FileFolderList.pattern());
-        m_player.fncStop();
-        m_player.File1.setPath(Dir1->path());
-        // Same folder, same pattern, same list: the index names the same file.
-        m_player.File1.select(FileFolderList.selectedIndex());
-        showMainWindow();
-        m_player.setDisplayCaption(kTitlePrefix + m_player.File1.currentName());
-        m_player.fncPlay();
-        close();
-    });
+    // Same folder, same pattern, same list: the index names the same file.
+    handOver({ .folder = Dir1->path(),
+        .pattern = FileFolderList.pattern(),
+        .index = FileFolderList.selectedIndex(),
+        .stopFirst = true,
+        .titlePrefix = kTitlePrefix });
 }
 
 void frmfolder::cmdOkFile_Click()
@@ -330,21 +314,22 @@ void frmfolder::FileFolder_DblClick()
 
 void frmfolder::cmdSaveDefault_Click()
 {
-    runPlayAction([&] {
-        saveFolder(Text1->text());
-        m_player.File1.setPath(Dir1->path());
-        m_player.File1.setPattern(FileFolderList.pattern());
-        close();
-        showMainWindow();
-        m_player.File1.select(0);
-        m_player.fncPlay();
-    });
+    saveFolder(Text1->text());
+    // The title line stays as it is.
+    const FolderChoice choice { .folder = Dir1->path(),
+        .pattern = FileFolderList.pattern(),
+        .index = 0,
+        .stopFirst = false,
+        .titlePrefix = {} };
+    close();
+    if (!m_player.playFolder(choice))
+        m_player.showWindow();
 }
 
 void frmfolder::cmdCancel_Click()
 {
     close();
-    showMainWindow();
+    m_player.showWindow();
 }
 
 void frmfolder::syncFileListSelection(int index)

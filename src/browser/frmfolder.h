@@ -1,5 +1,6 @@
 #pragma once
 
+#include "player/playercontrol.h"
 #include "runtime/filelistmodel.h"
 
 #include <QHash>
@@ -11,7 +12,6 @@ class QLineEdit;
 class QListView;
 class QRadioButton;
 class QorvXPButton;
-class playerfrm;
 
 namespace veltrin {
 class DriveList;
@@ -24,7 +24,9 @@ class FolderList;
 class frmfolder : public QWidget {
     Q_OBJECT
 public:
-    explicit frmfolder(playerfrm& player, QWidget* parent = nullptr);
+    // The drive list reads its optical drives from the given mount table ("":
+    // the system's).
+    frmfolder(veltrin::PlayerControl& player, const QString& mountTable, QWidget* parent = nullptr);
 
     // The saved default folder, "" when none was saved.
     static QString savedFolder();
@@ -71,13 +73,14 @@ private:
     void connectHandlers();
     void choosePattern(const QString& pattern);
     void playSelectedFile();
-    // Runs a play action; its first failure closes this window and shows the player.
-    template <typename Steps> void runPlayAction(Steps&& steps);
-    void showMainWindow();
+    // Hands a choice to the player; its first failure closes this window and
+    // shows the player.
+    void handOver(const veltrin::FolderChoice& choice);
     void noteFolderOnDrive();
     void syncFileListSelection(int index);
 
-    playerfrm& m_player;
+    veltrin::PlayerControl& m_player;
+    QString m_mountTable;
     // The folder last shown on each drive: a drive's current folder.
     QHash<QString, QString> m_driveFolders;
 };

@@ -1,12 +1,8 @@
 #include "desktop/mprisservice.h"
 
-#include "controls/scrollbar/dtvisualscrollbar.h"
-#include "desktop/graphwatch.h"
-#include "desktop/mediafiles.h"
 #include "desktop/mprisadaptors.h"
-#include "engine/filgraphmanager.h"
-#include "player/playerfrm.h"
-#include "runtime/steps.h"
+#include "player/playercontrol.h"
+#include "runtime/mediafiles.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
@@ -19,21 +15,9 @@ namespace {
 
 const QString kTitle = QStringLiteral("Zelto Veltrin Player");
 
-// A graph that runs or is on its way to running. A flushing seek while
-// playing passes through PAUSED with PLAYING pending; that is still playing.
-bool isRunning(const FilgraphManager& graph)
+qlonglong toUs(std::optional<double> seconds)
 {
-    GstState current = GST_STATE_NULL;
-    GstState pending = GST_STATE_VOID_PENDING;
-    if (!graph.pipeline())
-        return false;
-    gst_element_get_state(graph.pipeline(), &current, &pending, 0);
-    return current == GST_STATE_PLAYING || pending == GST_STATE_PLAYING;
-}
-
-qlonglong toUs(double seconds)
-{
-    return std::isfinite(seconds) ? std::llround(seconds * 1e6) : 0;
+    return seconds && std::isfinite(*seconds) ? std::llround(*seconds * 1e6) : 0;
 }
 
 // QVariant cannot compare object paths inside a map by value.
@@ -106,11 +90,9 @@ MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService* service)
     connect(service, &MprisService::seeked, this, &MprisPlayerAdaptor::Seeked);
 }
 
-MprisService::MprisService(
-    playerfrm& player, GraphWatch& graphs, QDBusConnection bus, QObject* parent)
+MprisService::MprisService(PlayerControl& player, QDBusConnection bus, QObject* parent)
     : QObject(parent)
     , m_player(&player)
-    , m_graphs(graphs)
     , m_bus(std::move(bus))
 {
     if (!m_bus.isConnected())
@@ -133,10 +115,12 @@ MprisService::MprisService(
     m_published = { { QStringLiteral("PlaybackStatus"), playbackStatus() },
         { QStringLiteral("Metadata"), metadata() }, { QStringLiteral("Volume"), volume() },
         { QStringLiteral("Rate"), rate() } };
-    connect(&m_graphs, &GraphWatch::changed, this, &MprisService::publishChanges);
-    connect(player.V1, &dtVisualScrollBar::Change, this, &MprisService::publishChanges);
+    for (auto notice : { &PlayerControl::trackChanged, &PlayerControl::stateChanged,
+             &PlayerControl::rangeChanged, &PlayerControl::volumeChanged })
+        connect(&player, notice, this, &MprisService::publishChanges);
     // The player's own seek slider jumps the position too.
-    connect(player.H1, &dtVisualScrollBar::Scroll, this, [this] { emit seeked(positionUs()); });
+    connect(&player, &PlayerControl::seeked, this,
+        [this](double seconds) { emit seeked(toUs(seconds)); });
 }
 
 MprisService::~MprisService()
@@ -149,31 +133,30 @@ MprisService::~MprisService()
 
 QString MprisService::playbackStatus() const
 {
-    const FilgraphManager* graph = m_graphs.current();
-    if (!m_player || !graph || !graph->isRendered())
-        return QStringLiteral("Stopped");
-    if (isRunning(*graph))
-        return QStringLiteral("Playing");
-    // Stop leaves the graph paused at 0 and forgets the current file.
-    return m_player->CurrentFile.isEmpty() ? QStringLiteral("Stopped") : QStringLiteral("Paused");
+    switch (m_player ? m_player->playbackState() : PlaybackState::Stopped) {
+    case PlaybackState::Playing: return QStringLiteral("Playing");
+    case PlaybackState::Paused: return QStringLiteral("Paused");
+    case PlaybackState::Stopped: break;
+    }
+    return QStringLiteral("Stopped");
 }
 
 QDBusObjectPath MprisService::trackId() const
 {
-    if (!m_player || m_player->CurrentFile.isEmpty())
+    if (!m_player || m_player->currentFile().isEmpty())
         return QDBusObjectPath(QString::fromLatin1(kNoTrack));
-    // Each open makes a new graph: its number names the track.
     return QDBusObjectPath(
-        QStringLiteral("/org/example/Veltrin/Track/%1").arg(m_graphs.generation()));
+        QStringLiteral("/org/example/Veltrin/Track/%1").arg(m_player->trackNumber()));
 }
 
 QVariantMap MprisService::metadata() const
 {
     QVariantMap m { { QStringLiteral("mpris:trackid"), QVariant::fromValue(trackId()) } };
-    if (!m_player || m_player->CurrentFile.isEmpty())
+    const QString file = m_player ? m_player->currentFile() : QString();
+    if (file.isEmpty())
         return m;
-    m.insert(QStringLiteral("xesam:title"), playerfrm::Getfilename(m_player->CurrentFile));
-    m.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(m_player->CurrentFile).toString());
+    m.insert(QStringLiteral("xesam:title"), fileNamePart(file));
+    m.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(file).toString());
     if (const qlonglong length = lengthUs(); length > 0)
         m.insert(QStringLiteral("mpris:length"), length);
     return m;
@@ -181,18 +164,12 @@ QVariantMap MprisService::metadata() const
 
 qlonglong MprisService::lengthUs() const
 {
-    double seconds = 0.0;
-    if (m_player)
-        skipOnFailure([&] { seconds = must(m_player->graph.position).Duration(); });
-    return toUs(seconds);
+    return m_player ? toUs(m_player->duration()) : 0;
 }
 
 qlonglong MprisService::positionUs() const
 {
-    double seconds = 0.0;
-    if (m_player)
-        skipOnFailure([&] { seconds = must(m_player->graph.position).CurrentPosition(); });
-    return toUs(seconds);
+    return m_player ? toUs(m_player->position()) : 0;
 }
 
 double MprisService::volume() const
@@ -200,43 +177,37 @@ double MprisService::volume() const
     if (!m_player)
         return 1.0;
     // The volume slider holds hundredths of a decibel.
-    return std::clamp(std::pow(10.0, m_player->V1->Value() / 2000.0), 0.0, 1.0);
+    return std::clamp(std::pow(10.0, m_player->volume() / 2000.0), 0.0, 1.0);
 }
 
 double MprisService::rate() const
 {
-    const FilgraphManager* graph = m_graphs.current();
-    return graph ? graph->rate() : 1.0;
+    return m_player ? m_player->rate() : 1.0;
 }
 
 void MprisService::raise()
 {
-    if (!m_player)
-        return;
-    if (m_player->windowStateValue() == 1)
-        m_player->setWindowStateValue(0);
-    m_player->show();
-    m_player->raise();
-    m_player->activateWindow();
+    if (m_player)
+        m_player->raiseWindow();
 }
 
 void MprisService::quit()
 {
     if (m_player)
-        m_player->mnuExit_Click();
+        m_player->quit();
 }
 
 void MprisService::play()
 {
     if (m_player)
-        m_player->fncPlay();
+        m_player->play();
     publishChanges();
 }
 
 void MprisService::pause()
 {
     if (m_player)
-        m_player->Pause();
+        m_player->pause();
     publishChanges();
 }
 
@@ -251,40 +222,37 @@ void MprisService::playPause()
 void MprisService::stop()
 {
     if (m_player)
-        m_player->fncStop();
+        m_player->stop();
     publishChanges();
 }
 
 void MprisService::next()
 {
     if (m_player)
-        m_player->NextTrack();
+        m_player->next();
     publishChanges();
 }
 
 void MprisService::previous()
 {
     if (m_player)
-        m_player->PrevTrack();
+        m_player->previous();
     publishChanges();
 }
 
 void MprisService::seek(qlonglong offsetUs)
 {
-    if (!m_player || !m_player->graph.position)
+    const std::optional<double> position = m_player ? m_player->position() : std::nullopt;
+    if (!position)
         return;
-    double position = 0.0;
-    double length = 0.0;
-    if (!skipOnFailure([&] { position = m_player->graph.position->CurrentPosition(); }))
-        return;
-    skipOnFailure([&] { length = m_player->graph.position->Duration(); });
-    const double target = std::max(0.0, position + static_cast<double>(offsetUs) / 1e6);
+    const double length = m_player->duration().value_or(0.0);
+    const double target = std::max(0.0, *position + static_cast<double>(offsetUs) / 1e6);
     // Past the end is the next track.
     if (length > 0 && target > length) {
         next();
         return;
     }
-    seekTo(target);
+    m_player->seekTo(target);
 }
 
 void MprisService::setPosition(const QDBusObjectPath& track, qlonglong positionUs)
@@ -295,21 +263,15 @@ void MprisService::setPosition(const QDBusObjectPath& track, qlonglong positionU
     const qlonglong length = lengthUs();
     if (length > 0 && positionUs > length)
         return;
-    seekTo(static_cast<double>(positionUs) / 1e6);
-}
-
-void MprisService::seekTo(double seconds)
-{
-    // As the seek slider does.
-    if (skipOnFailure([&] { must(m_player->graph.position).setCurrentPosition(seconds); }))
-        emit seeked(toUs(seconds));
+    if (m_player)
+        m_player->seekTo(static_cast<double>(positionUs) / 1e6);
 }
 
 void MprisService::openUri(const QString& uri)
 {
     const QString path = firstMediaFile({ QUrl(uri) });
     if (m_player && !path.isEmpty())
-        openAsCommandLine(*m_player, path);
+        m_player->openCommandLine(path);
     publishChanges();
 }
 
@@ -317,13 +279,9 @@ void MprisService::setVolume(double volume)
 {
     if (!m_player || !std::isfinite(volume))
         return;
-    dtVisualScrollBar& slider = *m_player->V1;
+    // Hundredths of a decibel; the player keeps them within its slider's range.
     const double db100 = volume > 0.0 ? 2000.0 * std::log10(volume) : -1e9;
-    const auto value
-        = static_cast<qint32>(std::clamp<double>(std::round(db100), slider.Min(), slider.Max()));
-    slider.setValue(value);
-    // The same step as a drag of the volume slider.
-    m_player->V1_Scroll();
+    m_player->setVolume(static_cast<int>(std::clamp(std::round(db100), -1e9, 0.0)));
 }
 
 void MprisService::setRate(double rate)
@@ -336,7 +294,7 @@ void MprisService::setRate(double rate)
     }
     // The player knows two speeds: normal, and fast forward at double.
     const double r = std::clamp(rate, 1.0, 2.0);
-    skipOnFailure([&] { must(m_player->graph.position).setRate(r); });
+    m_player->setRate(r);
     publishChanges();
 }
 

@@ -7,16 +7,14 @@
 #include <QStringList>
 #include <QVariantMap>
 
-class playerfrm;
-
 namespace veltrin {
 
-class GraphWatch;
+class PlayerControl;
 
 // The player on the session bus as an MPRIS 2 media player, so the desktop's
 // media keys, sound menu and lock screen can drive it. Every command runs the
 // same operation as the player's own button or menu item; the state it shows
-// is read from the player and its newest graph. Without a bus it does nothing.
+// is read from the player. Without a bus it does nothing.
 class MprisService : public QObject {
     Q_OBJECT
 public:
@@ -26,8 +24,7 @@ public:
     static constexpr auto kDesktopEntry = "org.example.Veltrin";
     static constexpr auto kNoTrack = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
 
-    MprisService(
-        playerfrm& player, GraphWatch& graphs, QDBusConnection bus, QObject* parent = nullptr);
+    MprisService(PlayerControl& player, QDBusConnection bus, QObject* parent = nullptr);
     ~MprisService() override;
     MprisService(const MprisService&) = delete;
     MprisService& operator=(const MprisService&) = delete;
@@ -65,10 +62,7 @@ signals:
 
 private:
     void publishChanges();
-    void seekTo(double seconds);
-
-    QPointer<playerfrm> m_player;
-    GraphWatch& m_graphs;
+    QPointer<PlayerControl> m_player;
     QDBusConnection m_bus;
     QString m_serviceName;
     QVariantMap m_published; // the player properties last announced

@@ -1,7 +1,6 @@
 #include "desktop/screensaverinhibitor.h"
 
-#include "desktop/graphwatch.h"
-#include "engine/filgraphmanager.h"
+#include "player/playercontrol.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
@@ -26,12 +25,15 @@ QDBusMessage unInhibitCall(uint cookie)
 
 } // namespace
 
-ScreenSaverInhibitor::ScreenSaverInhibitor(GraphWatch& graphs, QDBusConnection bus, QObject* parent)
+ScreenSaverInhibitor::ScreenSaverInhibitor(
+    PlayerControl& player, QDBusConnection bus, QObject* parent)
     : QObject(parent)
-    , m_graphs(graphs)
+    , m_player(&player)
     , m_bus(std::move(bus))
 {
-    connect(&m_graphs, &GraphWatch::changed, this, &ScreenSaverInhibitor::update);
+    connect(&player, &PlayerControl::stateChanged, this, &ScreenSaverInhibitor::update);
+    // A player that goes away plays nothing more.
+    connect(&player, &QObject::destroyed, this, &ScreenSaverInhibitor::update);
     update();
 }
 
@@ -57,8 +59,8 @@ ScreenSaverInhibitor::~ScreenSaverInhibitor()
 
 void ScreenSaverInhibitor::update()
 {
-    const FilgraphManager* graph = m_graphs.current();
-    m_wanted = graph && graph->hasVideo() && graph->state() == GST_STATE_PLAYING;
+    m_wanted
+        = m_player && m_player->hasVideo() && m_player->playbackState() == PlaybackState::Playing;
     if (!m_bus.isConnected())
         return;
     if (!m_wanted) {

@@ -8,12 +8,12 @@
 
 namespace veltrin {
 
-class GraphWatch;
+class PlayerControl;
 
 // Keeps the screen from blanking while a video plays: the desktop's
-// org.freedesktop.ScreenSaver is asked to hold off while the newest graph has
-// a video stream and runs, and let go as soon as it pauses, stops, turns out
-// audio-only or goes away, and when this object goes. Without a bus, or
+// org.freedesktop.ScreenSaver is asked to hold off while the player plays
+// something with a picture, and let go as soon as it pauses, stops, turns to
+// audio only or goes away, and when this object goes. Without a bus, or
 // without a screen saver service on it, nothing happens and nothing is said.
 class ScreenSaverInhibitor : public QObject {
     Q_OBJECT
@@ -21,7 +21,7 @@ public:
     static constexpr auto kService = "org.freedesktop.ScreenSaver";
     static constexpr auto kPath = "/org/freedesktop/ScreenSaver";
 
-    ScreenSaverInhibitor(GraphWatch& graphs, QDBusConnection bus, QObject* parent = nullptr);
+    ScreenSaverInhibitor(PlayerControl& player, QDBusConnection bus, QObject* parent = nullptr);
     ~ScreenSaverInhibitor() override;
     ScreenSaverInhibitor(const ScreenSaverInhibitor&) = delete;
     ScreenSaverInhibitor& operator=(const ScreenSaverInhibitor&) = delete;
@@ -36,7 +36,7 @@ private:
     void onInhibitReply(QDBusPendingCallWatcher* call);
     void release();
 
-    GraphWatch& m_graphs;
+    QPointer<PlayerControl> m_player;
     QDBusConnection m_bus;
     bool m_wanted = false;
     std::optional<uint> m_cookie;

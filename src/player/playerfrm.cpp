@@ -1,5 +1,7 @@
 #include "player/playerfrm.h"
 
+#include "player/playerfrm_control.h"
+
 #include "controls/button/qorvxpbutton.h"
 #include "controls/scrollbar/dtvisualscrollbar.h"
 #include "player/playlistfile.h"
@@ -28,6 +30,7 @@ const QString kDefaultForm = QStringLiteral(":/forms/playerfrm.form");
 playerfrm::playerfrm(Options options, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
     , m_options(std::move(options))
+    , m_control(std::make_unique<Control>(*this))
 {
     setWindowTitle(kTitle);
     setWindowIcon(QIcon(bundledPixmap(QStringLiteral(":/icons/veltrin.png"))));
@@ -44,7 +47,10 @@ playerfrm::playerfrm(Options options, QWidget* parent)
 
 playerfrm::~playerfrm()
 {
-    // Release the graph before the video area it draws into goes away.
+    // Release the graph before the video area it draws into goes away; the
+    // player no longer listens to it.
+    if (graph.status)
+        graph.status->setStatusObserver({});
     graph = {};
 }
 
@@ -214,6 +220,8 @@ void playerfrm::connectHandlers()
     connect(H1, &dtVisualScrollBar::Scroll, this, &playerfrm::H1_Scroll);
     connect(V1, &dtVisualScrollBar::Scroll, this, &playerfrm::V1_Scroll);
     connect(H2, &dtVisualScrollBar::Change, this, &playerfrm::H2_Change);
+    connect(
+        V1, &dtVisualScrollBar::Change, m_control.get(), &veltrin::PlayerControl::volumeChanged);
     connect(Timer1, &QTimer::timeout, this, &playerfrm::Timer1_Timer);
 
     Text4.onChange([this] { Text4_Change(); });
@@ -233,6 +241,7 @@ void playerfrm::Form_Load(const QString& commandLine)
     Command29_Click();
     if (!commandLine.isEmpty()) {
         CurrentFile = commandLine;
+        scheduleNotice();
         LoadCommFile();
     }
 }

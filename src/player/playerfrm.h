@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/interfaces.h"
+#include "player/playercontrol.h"
 #include "runtime/filelistmodel.h"
 #include "runtime/observable.h"
 
@@ -10,6 +11,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QMenu;
@@ -131,7 +133,66 @@ public:
     void showHelp();
     void showAbout();
 
-    // ---- State (public: the folder browser and disc detection drive it) ----
+    const Options& options() const { return m_options; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // A media or play list file dropped on the window opens as from the
+    // command line (playerfrm_dnd.cpp).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool acceptFileDrops(); // runs as the window is built
+
+private:
+    void buildControls();
+    void buildMenu();
+    void connectHandlers();
+    void applyVolumeAndBalance();
+    // The common steps of Next and Previous Track.
+    void changeTrack(bool forward);
+    void lblDisplay_Change();
+    void closeSecondaryWindowsOnExit();
+    void focusFolderBrowserIfShown();
+    void placeFullScreenVideo();
+    void beginBorderResize(const QPoint& pos);
+    void continueBorderResize(const QPoint& globalPos);
+
+public:
+    int windowStateValue() const; // 0 normal, 1 minimised, 2 maximised
+    void setWindowStateValue(int state);
+
+    // The folder browser window when it exists; created hidden on demand.
+    frmfolder* folderBrowser(bool create);
+
+    // The player as the rest of the program drives and follows it.
+    veltrin::PlayerControl& control();
+
+private:
+    friend struct PlayerTestPeer;
+    class Control;
+
+    void setFolderBrowserCaption(const QString& caption);
+    // Disc detection: note the drives again and aim Text2 at the given
+    // drive's disc folder; false when there is no drive at all.
+    bool probeDrive(int entry, const QString& folder);
+    void pointFileListAtProbedFolder();
+    // Graph calls that also tell whether the player wants the graph running.
+    void runGraph();
+    void pauseGraph();
+    void stopGraph();
+    void attachGraph(GraphRefs fresh);
+    bool playFolder(const veltrin::FolderChoice& choice);
+    void openCommandLine(const QString& path);
+    void raiseWindow();
+    veltrin::PlaybackState playbackState() const;
+    // Tells the player's followers what changed, once per pass of the event loop.
+    void scheduleNotice();
+    void sendNotices();
+
+    // ---- State ----
     QString CurrentFile;
     int SourceWidth = 0;
     int SourceHeight = 0;
@@ -188,48 +249,12 @@ public:
     QAction* mnuExit = nullptr;
     veltrin::TrayIcon* tray = nullptr;
 
-    // The folder browser window when it exists; created hidden on demand.
-    frmfolder* folderBrowser(bool create);
     QPointer<frmfolder> m_folder;
     QPointer<frmAbout> m_about;
     QPointer<frmHelp> m_help;
 
-    const Options& options() const { return m_options; }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    // A media or play list file dropped on the window opens as from the
-    // command line (playerfrm_dnd.cpp).
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    bool acceptFileDrops(); // runs as the window is built
-    bool m_acceptsDrops = acceptFileDrops();
-
-private:
-    void buildControls();
-    void buildMenu();
-    void connectHandlers();
-    void applyVolumeAndBalance();
-    // The common steps of Next and Previous Track.
-    void changeTrack(bool forward);
-    void lblDisplay_Change();
-    void closeSecondaryWindowsOnExit();
-    void focusFolderBrowserIfShown();
-    void placeFullScreenVideo();
-    void beginBorderResize(const QPoint& pos);
-    void continueBorderResize(const QPoint& globalPos);
-
-public:
-    int windowStateValue() const; // 0 normal, 1 minimised, 2 maximised
-    void setWindowStateValue(int state);
-
-private:
-    void setFolderBrowserCaption(const QString& caption);
-
     Options m_options;
+    bool m_acceptsDrops = acceptFileDrops();
     bool m_unloaded = false;
     int m_firstAppended = -1; // first entry the last play list file added
     qint16 m_dragX = 0; // pointer position at the last press on a drag surface
@@ -237,4 +262,13 @@ private:
     Qt::Edges m_resizeEdges; // sizing-border drag in progress without the window manager
     QRect m_resizeStart;
     QPoint m_resizeOrigin;
+    bool m_runRequested = false; // the last transport call asked the graph to run
+    quint64 m_graphsMade = 0;
+    bool m_noticePending = false;
+    struct Noticed {
+        QString file;
+        quint64 track = 0;
+        std::optional<double> duration;
+    } m_noticed;
+    std::unique_ptr<Control> m_control;
 };

@@ -42,20 +42,22 @@ QString discFolder(const QString& mountPoint, const QString& name)
     return joinPath(mountPoint, name);
 }
 
+} // namespace
+
 // The part every probe shares: note the drives again, take the given one and
 // aim Text2 at its disc folder. False when there is no drive at all, which
 // ends the probe without a failure.
-bool probeDrive(playerfrm& p, int entry, const QString& folder)
+bool playerfrm::probeDrive(int entry, const QString& folder)
 {
-    const QStringList drives = p.CDLETTERS();
+    const QStringList drives = CDLETTERS();
     if (drives.isEmpty())
         return false;
-    p.List1 += drives;
-    if (entry >= p.List1.size())
+    List1 += drives;
+    if (entry >= List1.size())
         throw Failure("no such drive entry");
-    const QString drive = p.List1.at(entry);
-    p.Text2 = discFolder(drive, folder);
-    p.txtCDdrive = drive;
+    const QString drive = List1.at(entry);
+    Text2 = discFolder(drive, folder);
+    txtCDdrive = drive;
     return true;
 }
 
@@ -63,15 +65,13 @@ bool probeDrive(playerfrm& p, int entry, const QString& folder)
 // if the current folder happens to hold one of that name. A disc is listed by
 // its own track kinds: a narrower filter left by the folder browser ("MP3")
 // would otherwise hide every track and no disc would ever be found again.
-void pointFileListAtProbedFolder(playerfrm& p)
+void playerfrm::pointFileListAtProbedFolder()
 {
-    if (!QDir::isAbsolutePath(p.Text2))
+    if (!QDir::isAbsolutePath(Text2))
         throw Failure("no disc folder probed");
-    p.File1.setPath(p.Text2);
-    p.File1.setPattern(kDiscPattern);
+    File1.setPath(Text2);
+    File1.setPattern(kDiscPattern);
 }
-
-} // namespace
 
 QStringList playerfrm::CDLETTERS() const
 {
@@ -81,15 +81,15 @@ QStringList playerfrm::CDLETTERS() const
 void playerfrm::ProbeVcdDrive1()
 {
     // Its caller opens the folder and handles the failure.
-    probeDrive(*this, 0, kVcdFolder);
+    probeDrive(0, kVcdFolder);
 }
 
 void playerfrm::ProbeVcdDrive2()
 {
     try {
-        if (!probeDrive(*this, 1, kVcdFolder))
+        if (!probeDrive(1, kVcdFolder))
             return;
-        pointFileListAtProbedFolder(*this);
+        pointFileListAtProbedFolder();
         File1.select(0);
         fncPlay();
     } catch (const Failure&) {
@@ -100,9 +100,9 @@ void playerfrm::ProbeVcdDrive2()
 void playerfrm::ProbeDvdDrive1()
 {
     try {
-        if (!probeDrive(*this, 0, kDvdFolder))
+        if (!probeDrive(0, kDvdFolder))
             return;
-        pointFileListAtProbedFolder(*this);
+        pointFileListAtProbedFolder();
         // The third title file: the first two are menus and intros.
         File1.select(2);
         fncPlay();
@@ -114,9 +114,9 @@ void playerfrm::ProbeDvdDrive1()
 void playerfrm::ProbeDvdDrive2()
 {
     try {
-        if (!probeDrive(*this, 1, kDvdFolder))
+        if (!probeDrive(1, kDvdFolder))
             return;
-        pointFileListAtProbedFolder(*this);
+        pointFileListAtProbedFolder();
         File1.select(2);
         fncPlay();
     } catch (const Failure&) {
@@ -128,7 +128,7 @@ void playerfrm::Command29_Click()
 {
     try {
         ProbeVcdDrive1();
-        pointFileListAtProbedFolder(*this);
+        pointFileListAtProbedFolder();
         File1.select(0);
         setDisplayCaption(QStringLiteral("Loading... Please be patient..."));
         if (txtCDdrive != kNoDriveFound)
@@ -147,7 +147,7 @@ void playerfrm::cmdAutodetect_Click()
         File1.setPath(QCoreApplication::applicationDirPath());
         ProbeVcdDrive1();
         if (txtCDdrive != kNoDriveFound) {
-            pointFileListAtProbedFolder(*this);
+            pointFileListAtProbedFolder();
             File1.select(0);
             fncPlay();
         }

@@ -1,6 +1,6 @@
 #include "player/playerfrm.h"
 
-#include "desktop/mediafiles.h"
+#include "runtime/mediafiles.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -34,5 +34,5 @@ void playerfrm::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
     // Opened after the drop has been answered: rendering takes a while and
     // the application the file came from waits for the answer.
-    QTimer::singleShot(0, this, [this, path] { veltrin::openAsCommandLine(*this, path); });
+    QTimer::singleShot(0, this, [this, path] { openCommandLine(path); });
 }

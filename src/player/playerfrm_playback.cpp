@@ -2,6 +2,7 @@
 
 #include "controls/button/qorvxpbutton.h"
 #include "controls/scrollbar/dtvisualscrollbar.h"
+#include "runtime/mediafiles.h"
 #include "runtime/steps.h"
 #include "runtime/units.h"
 
@@ -17,14 +18,7 @@ const QString kTitlePrefix = QStringLiteral("Zelto Veltrin Player :");
 void playerfrm::OpenCurrentFile()
 {
     skipOnFailure([&] { CleanUp(); });
-    skipOnFailure([&] {
-        GraphRefs fresh = m_options.graphFactory();
-        graph.control = fresh.control;
-        graph.audio = fresh.audio;
-        graph.position = fresh.position;
-        // Replacing the video-window reference releases the previous graph.
-        graph.video = fresh.video;
-    });
+    skipOnFailure([&] { attachGraph(m_options.graphFactory()); });
     skipOnFailure([&] { must(graph.control).RenderFile(CurrentFile); });
     skipOnFailure([&] { must(graph.video).setWindowStyle(0); });
     skipOnFailure([&] { must(graph.video).setOwner(Picture1); });
@@ -43,7 +37,7 @@ void playerfrm::OpenCurrentFile()
             std::clamp<long long>(veltrin::roundHalfEven(d / 10), INT32_MIN, INT32_MAX)));
     });
     skipOnFailure([&] { txtSectotime3 = SecToTime(must(graph.position).Duration()); });
-    skipOnFailure([&] { must(graph.control).Run(); });
+    skipOnFailure([&] { runGraph(); });
     skipOnFailure([&] { must(graph.position).setCurrentPosition(0); });
 }
 
@@ -60,7 +54,7 @@ void playerfrm::fncPlay()
         if (Label4.get() == u"00:00:00")
             must(graph.position).setCurrentPosition(0);
     });
-    skipOnFailure([&] { must(graph.control).Run(); });
+    skipOnFailure([&] { runGraph(); });
     skipOnFailure([&] { must(graph.audio).setVolume(V1->Value()); });
     skipOnFailure([&] { must(graph.audio).setBalance(H2->Value()); });
     PicLogo->hide();
@@ -76,7 +70,7 @@ void playerfrm::PlayBtn()
         if (Label4.get() == u"00:00:00")
             must(graph.position).setCurrentPosition(0);
     });
-    skipOnFailure([&] { must(graph.control).Run(); });
+    skipOnFailure([&] { runGraph(); });
     if (CurrentFile.isEmpty()) {
         skipOnFailure([&] { LoadPLFile(); });
         setDisplayCaption(kTitlePrefix + Getfilename(CurrentFile));
@@ -90,7 +84,7 @@ void playerfrm::mnuPlay_Click()
         if (Label4.get() == u"00:00:00")
             must(graph.position).setCurrentPosition(0);
     });
-    skipOnFailure([&] { must(graph.control).Run(); });
+    skipOnFailure([&] { runGraph(); });
     if (CurrentFile.isEmpty())
         skipOnFailure([&] { LoadPLFile(); });
     focusFolderBrowserIfShown();
@@ -99,14 +93,15 @@ void playerfrm::mnuPlay_Click()
 void playerfrm::fncStop()
 {
     skipOnFailure([&] { must(graph.position).setCurrentPosition(0); });
-    skipOnFailure([&] { must(graph.control).Stop(); });
+    skipOnFailure([&] { stopGraph(); });
     skipOnFailure([&] { must(graph.control).StopWhenReady(); });
     CurrentFile.clear();
+    scheduleNotice();
 }
 
 void playerfrm::Pause()
 {
-    skipOnFailure([&] { must(graph.control).Pause(); });
+    skipOnFailure([&] { pauseGraph(); });
 }
 
 void playerfrm::Text4_Change()
@@ -116,10 +111,5 @@ void playerfrm::Text4_Change()
 
 QString playerfrm::Getfilename(const QString& path)
 {
-    // The text after the last separator; a path ending in one gives its last
-    // folder name with that separator. A path without one is its own name.
-    if (path.isEmpty())
-        return path;
-    const qsizetype sep = path.lastIndexOf(u'/', path.size() - 2);
-    return sep < 0 ? path : path.mid(sep + 1);
+    return veltrin::fileNamePart(path);
 }

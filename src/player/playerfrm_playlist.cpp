@@ -21,6 +21,7 @@ void playerfrm::readPlayListFile(const QString& path)
 void playerfrm::LoadPLFile()
 {
     skipOnFailure([&] { CurrentFile = File1.currentPath(); });
+    scheduleNotice();
     skipOnFailure([&] { EnableFullScreen(); });
     skipOnFailure([&] { OpenCurrentFile(); });
 }
@@ -55,6 +56,26 @@ void playerfrm::changeTrack(bool forward)
             GoFullScreen();
         Text4 = File1.currentName();
         setFolderBrowserCaption(QStringLiteral("  Zelto VCD Playlist:") + File1.currentName());
+    });
+}
+
+bool playerfrm::playFolder(const veltrin::FolderChoice& choice)
+{
+    return endOnFailure([&] {
+        if (choice.stopFirst) {
+            File1.setPattern(choice.pattern);
+            fncStop();
+            File1.setPath(choice.folder);
+        } else {
+            File1.setPath(choice.folder);
+            File1.setPattern(choice.pattern);
+        }
+        File1.select(choice.index);
+        show();
+        if (choice.titlePrefix)
+            setDisplayCaption(*choice.titlePrefix + File1.currentName());
+        // Media already loaded plays on: play only opens when nothing is.
+        fncPlay();
     });
 }
 

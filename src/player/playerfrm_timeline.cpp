@@ -82,6 +82,9 @@ void playerfrm::Label3_Change()
 void playerfrm::H1_Scroll()
 {
     skipOnFailure([&] { must(graph.position).setCurrentPosition(H1->Value()); });
+    double now = 0.0;
+    skipOnFailure([&] { now = must(graph.position).CurrentPosition(); });
+    emit control().seeked(now);
 }
 
 void playerfrm::cmdForward_MouseDown()

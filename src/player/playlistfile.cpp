@@ -172,20 +172,6 @@ QStringList splitPlayList(const QByteArray& bytes)
     return lines;
 }
 
-bool isPlayListName(const QString& name)
-{
-    static constexpr std::array<std::array<QStringView, 2>, 3> kExtensions { {
-        { u".pls", u".PLS" },
-        { u".m3u", u".M3U" },
-        { u".m3u8", u".M3U8" },
-    } };
-    for (const auto& ext : kExtensions) {
-        if (name.endsWith(ext[0]) || name.endsWith(ext[1]))
-            return true;
-    }
-    return false;
-}
-
 QList<PlayListEntry> parsePlayList(const QByteArray& bytes, const QString& listPath)
 {
     const EntryMaker entry(listPath);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/mediafiles.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -15,11 +17,6 @@ QStringList splitPlayList(const QByteArray& bytes);
 inline constexpr int kMaxPlayListLines = 100000;
 // A longer file is read only this far.
 inline constexpr qint64 kMaxPlayListBytes = 16 << 20;
-
-// Whether a name is read as a play list rather than played: it ends in
-// ".pls", ".m3u" or ".m3u8", written all in lower or all in upper case
-// (".Pls" is a media name that simply fails to open).
-bool isPlayListName(const QString& name);
 
 // One entry of a play list: the name as the list writes it (shown in the
 // title line) and the path it plays.

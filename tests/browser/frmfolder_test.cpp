@@ -2,9 +2,8 @@
 #include "browser/folderlist.h"
 #include "browser/frmfolder.h"
 #include "controls/button/qorvxpbutton.h"
-#include "engine/filgraphmanager.h"
-#include "player/playerfrm.h"
-#include "support/fake_graph.h"
+#include "player/playerfrm_testpeer.h"
+#include "support/fake_player.h"
 #include "support/media.h"
 #include "support/wait.h"
 
@@ -23,7 +22,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-using veltrin::FilgraphManager;
+using veltrin::IGraphStatus;
+using veltrin::PlaybackState;
 using veltrin::test::Clip;
 using veltrin::test::copyClip;
 using veltrin::test::waitFor;
@@ -93,29 +93,32 @@ protected:
         return dir;
     }
 
+    PlayerTestPeer in() const { return PlayerTestPeer(*player); }
+
     frmfolder* open()
     {
         player->showFolderBrowser();
-        return player->m_folder;
+        return in().m_folder;
     }
 
     void playFirst(const QString& dir, const QString& pattern)
     {
-        player->File1.setPath(dir);
-        player->File1.setPattern(pattern);
-        player->File1.select(0);
+        in().File1.setPath(dir);
+        in().File1.setPattern(pattern);
+        in().File1.select(0);
         player->fncPlay();
     }
 
-    FilgraphManager* engine() const
+    // The graph the player holds, seen as its observers see it.
+    IGraphStatus* engine() const { return in().graph.status.get(); }
+    PlaybackState engineState() const
     {
-        return dynamic_cast<FilgraphManager*>(player->graph.control.get());
+        return engine() ? engine()->playbackState() : PlaybackState::Stopped;
     }
 
     bool plays() const
     {
-        FilgraphManager* g = engine();
-        return g && g->isRendered() && waitFor([&] { return g->state() == GST_STATE_PLAYING; });
+        return engine() && waitFor([&] { return engineState() == PlaybackState::Playing; });
     }
 
     static bool closes(const QPointer<frmfolder>& f)
@@ -131,7 +134,7 @@ protected:
     std::unique_ptr<playerfrm> player;
 };
 
-TEST_F(FolderBrowser, withoutSavedFolder_listsAllMediaOfTheCurrentFolder)
+TEST_F(FolderBrowser, withoutSavedFolderListsAllMediaOfTheCurrentFolder)
 {
     frmfolder* f = open();
     ASSERT_NE(f, nullptr);
@@ -190,23 +193,23 @@ TEST_F(FolderBrowser, filtersNarrowTheListAndUpdateTheButtons)
     }
 }
 
-TEST_F(FolderBrowser, playSelectedFile_afterAFilterChange_givesNoCurrentEntry)
+TEST_F(FolderBrowser, playSelectedFileAfterAFilterChangeGivesNoCurrentEntry)
 {
     QPointer<frmfolder> f = open();
     f->optMP3->click();
 
     emit f->cmdOkFile->Click();
 
-    EXPECT_EQ(player->File1.selectedIndex(), -1);
-    EXPECT_EQ(player->File1.pattern(), u"*.mp3");
+    EXPECT_EQ(in().File1.selectedIndex(), -1);
+    EXPECT_EQ(in().File1.pattern(), u"*.mp3");
     // The bare folder was tried and nothing plays.
-    EXPECT_EQ(player->CurrentFile, cwd + u'/');
-    EXPECT_FALSE(engine() && engine()->isRendered());
+    EXPECT_EQ(in().CurrentFile, cwd + u'/');
+    EXPECT_EQ(engineState(), PlaybackState::Stopped);
     EXPECT_TRUE(player->isVisible());
     EXPECT_TRUE(closes(f));
 }
 
-TEST_F(FolderBrowser, savedFolder_opensThereWithItsFirstFileSelected)
+TEST_F(FolderBrowser, savedFolderOpensThereWithItsFirstFileSelected)
 {
     const QString dir = films();
     frmfolder::saveFolder(dir + u'/'); // a trailing separator names the same folder
@@ -222,7 +225,7 @@ TEST_F(FolderBrowser, savedFolder_opensThereWithItsFirstFileSelected)
     EXPECT_EQ(f->FileFolder->selectionModel()->selectedRows().first().row(), 0);
 }
 
-TEST_F(FolderBrowser, savedFolderThatIsGone_leavesTheListsAtTheCurrentFolder)
+TEST_F(FolderBrowser, savedFolderThatIsGoneLeavesTheListsAtTheCurrentFolder)
 {
     const QString gone = tmp.filePath(QStringLiteral("gone"));
     frmfolder::saveFolder(gone);
@@ -235,7 +238,7 @@ TEST_F(FolderBrowser, savedFolderThatIsGone_leavesTheListsAtTheCurrentFolder)
     EXPECT_EQ(f->FileFolderList.count(), 5);
 }
 
-TEST_F(FolderBrowser, folderList_showsAncestorsThenSubFoldersAndOpensOnActivation)
+TEST_F(FolderBrowser, folderListShowsAncestorsThenSubFoldersAndOpensOnActivation)
 {
     const QString dir = films();
     frmfolder* f = open();
@@ -273,7 +276,7 @@ TEST_F(FolderBrowser, folderList_showsAncestorsThenSubFoldersAndOpensOnActivatio
     EXPECT_FALSE(f->lblShowDoubleclick->isEnabled());
 }
 
-TEST_F(FolderBrowser, driveList_keepsEachDrivesFolderAndSnapsBackFromAnUnreadableDisc)
+TEST_F(FolderBrowser, driveListKeepsEachDrivesFolderAndSnapsBackFromAnUnreadableDisc)
 {
     const QString cd = folder(QStringLiteral("cdrom0"));
     const QString mpegav = folder(QStringLiteral("cdrom0/MPEGAV"));
@@ -309,12 +312,12 @@ TEST_F(FolderBrowser, driveList_keepsEachDrivesFolderAndSnapsBackFromAnUnreadabl
     EXPECT_EQ(f->Drive1->drive(), cd);
 }
 
-TEST_F(FolderBrowser, playThisFolder_whileAFilePlays_changesTheListButTheLoadedFileKeepsPlaying)
+TEST_F(FolderBrowser, playThisFolderWhileAFilePlaysChangesTheListButTheLoadedFileKeepsPlaying)
 {
     const QString dir = films();
     playFirst(dir, QStringLiteral("*.mpg"));
     ASSERT_TRUE(plays());
-    FilgraphManager* playing = engine();
+    IGraphStatus* playing = engine();
     const QString other = folder(QStringLiteral("other"));
     touch(other, QStringLiteral("x.avi"));
     touch(other, QStringLiteral("w.mp3"));
@@ -323,13 +326,13 @@ TEST_F(FolderBrowser, playThisFolder_whileAFilePlays_changesTheListButTheLoadedF
 
     emit f->cmdOKdirectory->Click();
 
-    EXPECT_EQ(player->File1.path(), other);
-    EXPECT_EQ(player->File1.pattern(), kAllMedia);
-    EXPECT_EQ(player->File1.currentName(), u"w.mp3");
-    EXPECT_EQ(player->lblDisplayCaption.get(), kTitlePrefix + "w.mp3");
-    EXPECT_EQ(player->CurrentFile, dir + "/1.mpg");
+    EXPECT_EQ(in().File1.path(), other);
+    EXPECT_EQ(in().File1.pattern(), kAllMedia);
+    EXPECT_EQ(in().File1.currentName(), u"w.mp3");
+    EXPECT_EQ(in().lblDisplayCaption.get(), kTitlePrefix + "w.mp3");
+    EXPECT_EQ(in().CurrentFile, dir + "/1.mpg");
     EXPECT_EQ(engine(), playing);
-    EXPECT_EQ(playing->state(), GST_STATE_PLAYING);
+    EXPECT_EQ(playing->playbackState(), PlaybackState::Playing);
     EXPECT_TRUE(player->isVisible());
     EXPECT_TRUE(closes(f));
 }
@@ -342,7 +345,7 @@ TEST_P(PlaySelectedFile, stopsFirstAndOpensTheChosenFile)
     const QString dir = films();
     playFirst(dir, QStringLiteral("*.mpg"));
     ASSERT_TRUE(plays());
-    FilgraphManager* before = engine();
+    IGraphStatus* before = engine();
     QPointer<frmfolder> f = open();
     f->Dir1->setPath(dir);
     const QModelIndex avi = f->FileFolderList.index(1);
@@ -367,9 +370,9 @@ TEST_P(PlaySelectedFile, stopsFirstAndOpensTheChosenFile)
         emit f->cmdOkFile->Click();
     }
 
-    EXPECT_EQ(player->File1.currentName(), u"2.avi");
-    EXPECT_EQ(player->CurrentFile, dir + "/2.avi");
-    EXPECT_EQ(player->lblDisplayCaption.get(), kTitlePrefix + "2.avi");
+    EXPECT_EQ(in().File1.currentName(), u"2.avi");
+    EXPECT_EQ(in().CurrentFile, dir + "/2.avi");
+    EXPECT_EQ(in().lblDisplayCaption.get(), kTitlePrefix + "2.avi");
     EXPECT_NE(engine(), before);
     EXPECT_TRUE(plays());
     EXPECT_TRUE(player->isVisible());
@@ -379,7 +382,7 @@ TEST_P(PlaySelectedFile, stopsFirstAndOpensTheChosenFile)
 INSTANTIATE_TEST_SUITE_P(ButtonOrDoubleClick, PlaySelectedFile, ::testing::Bool(),
     [](const auto& info) { return info.param ? "doubleClick" : "button"; });
 
-TEST_F(FolderBrowser, saveAsDefault_savesTheTypedTextButPlaysTheListedFolder)
+TEST_F(FolderBrowser, saveAsDefaultSavesTheTypedTextButPlaysTheListedFolder)
 {
     const QString dir = films();
     QPointer<frmfolder> f = open();
@@ -394,9 +397,9 @@ TEST_F(FolderBrowser, saveAsDefault_savesTheTypedTextButPlaysTheListedFolder)
                   .toString(),
         u"/typed/elsewhere");
     EXPECT_TRUE(QFile::exists(settingsDir.filePath(QStringLiteral("Veltrin/Veltrin.conf"))));
-    EXPECT_EQ(player->File1.path(), dir);
-    EXPECT_EQ(player->File1.pattern(), u"*.mp3");
-    EXPECT_EQ(player->CurrentFile, dir + "/3.mp3");
+    EXPECT_EQ(in().File1.path(), dir);
+    EXPECT_EQ(in().File1.pattern(), u"*.mp3");
+    EXPECT_EQ(in().CurrentFile, dir + "/3.mp3");
     EXPECT_TRUE(plays());
     EXPECT_TRUE(player->isVisible());
     ASSERT_TRUE(closes(f));
@@ -408,9 +411,9 @@ TEST_F(FolderBrowser, saveAsDefault_savesTheTypedTextButPlaysTheListedFolder)
     EXPECT_EQ(again->Dir1->path(), cwd);
 }
 
-TEST_F(FolderBrowser, cancel_closesAndShowsThePlayerLeavingThePlayListAlone)
+TEST_F(FolderBrowser, cancelClosesAndShowsThePlayerLeavingThePlayListAlone)
 {
-    const QString before = player->File1.path();
+    const QString before = in().File1.path();
     QPointer<frmfolder> f = open();
     f->optDVD->click();
     ASSERT_FALSE(player->isVisible());
@@ -418,8 +421,8 @@ TEST_F(FolderBrowser, cancel_closesAndShowsThePlayerLeavingThePlayListAlone)
     emit f->cmdCancel->Click();
 
     EXPECT_TRUE(player->isVisible());
-    EXPECT_EQ(player->File1.path(), before);
-    EXPECT_EQ(player->File1.selectedIndex(), -1);
+    EXPECT_EQ(in().File1.path(), before);
+    EXPECT_EQ(in().File1.selectedIndex(), -1);
     EXPECT_TRUE(closes(f));
 }
 
@@ -432,15 +435,15 @@ TEST_P(FolderVanished, playActionClosesTheWindowAndShowsThePlayer)
     QPointer<frmfolder> f = open();
     f->Dir1->setPath(doomed);
     ASSERT_TRUE(QDir(doomed).removeRecursively());
-    const QString before = player->File1.path();
+    const QString before = in().File1.path();
 
     QorvXPButton* buttons[] = { f->cmdOKdirectory, f->cmdOkFile, f->cmdSaveDefault };
     emit buttons[GetParam()]->Click();
 
     EXPECT_FALSE(f && f->isVisible());
     EXPECT_TRUE(player->isVisible());
-    EXPECT_EQ(player->File1.path(), before);
-    EXPECT_EQ(player->graph.control, nullptr); // nothing was opened
+    EXPECT_EQ(in().File1.path(), before);
+    EXPECT_EQ(in().graph.control, nullptr); // nothing was opened
     EXPECT_TRUE(closes(f));
 }
 
@@ -452,25 +455,22 @@ std::string actionName(const ::testing::TestParamInfo<int>& info)
 
 INSTANTIATE_TEST_SUITE_P(Actions, FolderVanished, ::testing::Values(0, 1, 2), actionName);
 
-TEST_F(FolderBrowser, trackChange_namesAHiddenBrowserThatExitCloses)
+TEST_F(FolderBrowser, trackChangeNamesAHiddenBrowserThatExitCloses)
 {
-    veltrin::test::FakeGraphFactory graphs;
-    playerfrm p(playerfrm::Options {
-        .graphFactory = graphs.factory(), .mountTable = table, .formFile = {}, .useTray = false });
-    p.File1.setPath(cwd);
-    p.File1.select(0);
+    veltrin::test::FakePlayer p;
+    p.in().File1.select(0);
 
-    p.NextTrack();
+    p.player->NextTrack();
 
-    QPointer<frmfolder> f = p.m_folder;
+    QPointer<frmfolder> f = p.in().m_folder;
     ASSERT_FALSE(f.isNull());
     EXPECT_FALSE(f->isVisible());
-    EXPECT_EQ(f->windowTitle(), "  Zelto VCD Playlist:" + p.File1.entry(1));
-    p.showFolderBrowser();
-    EXPECT_EQ(p.m_folder, f);
+    EXPECT_EQ(f->windowTitle(), "  Zelto VCD Playlist:" + p.in().File1.entry(1));
+    p.player->showFolderBrowser();
+    EXPECT_EQ(p.in().m_folder, f);
     EXPECT_TRUE(f->isVisible());
 
-    p.mnuExit_Click();
+    p.player->mnuExit_Click();
     EXPECT_TRUE(closes(f));
 }
 

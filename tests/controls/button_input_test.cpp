@@ -2,6 +2,7 @@
 // events.
 #include "button_harness.h"
 
+#include "support/pixels.h"
 #include "support/wait.h"
 
 #include <QApplication>
@@ -14,13 +15,9 @@
 
 using namespace buttontest;
 using Button = QorvXPButton;
+using veltrin::test::px;
 
 namespace {
-
-QRgb px(const QImage& image, int x, int y)
-{
-    return image.pixel(x, y) | 0xFF000000u;
-}
 
 QString num(float v)
 {

@@ -1,5 +1,6 @@
 // QorvXPButton: window shape and pixels of the looks.
 #include "button_harness.h"
+#include "support/pixels.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -9,18 +10,10 @@
 using namespace buttontest;
 using namespace modBas;
 using Button = QorvXPButton;
+using veltrin::test::px;
+using veltrin::test::toRgb;
 
 namespace {
-
-QRgb px(const QImage& image, int x, int y)
-{
-    return image.pixel(x, y) | 0xFF000000u;
-}
-
-QRgb toRgb(Colour k)
-{
-    return qRgb(RedOf(k), GreenOf(k), BlueOf(k));
-}
 
 void send(QWidget* w, QEvent::Type type, QPointF pos, Qt::MouseButton button = Qt::LeftButton)
 {

@@ -1,6 +1,7 @@
 // The player's transport buttons as their form file configures them: the XP
 // look, no caption, a monochrome glyph and its hover colour.
 #include "button_harness.h"
+#include "support/pixels.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -9,6 +10,9 @@
 using namespace buttontest;
 using Button = QorvXPButton;
 
+using veltrin::test::countPixels;
+using veltrin::test::px;
+
 namespace {
 
 const char* const kTransport[] = { "cmdAutodetect", "cmdOpenall", "cmdBacktrack", "cmdPause",
@@ -16,15 +20,6 @@ const char* const kTransport[] = { "cmdAutodetect", "cmdOpenall", "cmdBacktrack"
 
 const QRgb kGlyph = qRgb(40, 40, 40);
 const QRgb kGlyphOver = qRgb(0, 84, 227);
-
-int count(const QImage& image, QRgb colour)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += (image.pixel(x, y) | 0xFF000000u) == colour;
-    return n;
-}
 
 class TransportButton : public ::testing::TestWithParam<const char*> { };
 
@@ -58,16 +53,17 @@ TEST_P(TransportButton, loadsItsGlyphsAndCentresThemWithoutACaption)
     EXPECT_EQ(L.pictureRect.toQRect(), QRect(9, 3, 11, 9)); // centred on the 30 x 15 face
 
     const QImage rest = b->renderImage(true);
-    EXPECT_GT(count(rest, kGlyph), 5);
-    EXPECT_EQ(count(rest, kGlyphOver), 0);
+    EXPECT_GT(countPixels(rest, kGlyph), 5);
+    EXPECT_EQ(countPixels(rest, kGlyphOver), 0);
     EXPECT_EQ(b->mask(), Button::xpWindowRegion(30, 15));
 
     QMouseEvent move(QEvent::MouseMove, QPointF(15, 7), QPointF(15, 7), Qt::NoButton, Qt::NoButton,
         Qt::NoModifier);
     QApplication::sendEvent(b.button.get(), &move);
     const QImage hover = b->faceImage();
-    EXPECT_EQ(count(hover, kGlyph), 0);
-    EXPECT_EQ(count(hover, kGlyphOver), count(rest, kGlyph)); // the same glyph in the hover colour
+    EXPECT_EQ(countPixels(hover, kGlyph), 0);
+    EXPECT_EQ(countPixels(hover, kGlyphOver),
+        countPixels(rest, kGlyph)); // the same glyph in the hover colour
 }
 
 INSTANTIATE_TEST_SUITE_P(PlayerForm, TransportButton, ::testing::ValuesIn(kTransport));
@@ -77,10 +73,10 @@ TEST(TransportButtonLook, aDisabledTransportButtonShowsItsGlyphGrey)
     const auto form = veltrin::FormFile::load(QStringLiteral(":/forms/playerfrm.form"));
     Harness b(30, 15, "cmdFullscreen");
     ASSERT_TRUE(b->ReadProperties(form.control("cmdFullscreen")));
-    const int glyph = count(b->renderImage(true), kGlyph);
+    const int glyph = countPixels(b->renderImage(true), kGlyph);
     b->setButtonEnabled(false);
     const QImage face = b->faceImage();
     const int g = modBas::dib::greyLevel(40, 40, 40);
-    EXPECT_EQ(count(face, qRgb(g, g, g)), glyph);
-    EXPECT_EQ(face.pixel(10, 0) | 0xFF000000u, qRgb(171, 171, 144));
+    EXPECT_EQ(countPixels(face, qRgb(g, g, g)), glyph);
+    EXPECT_EQ(px(face, 10, 0), qRgb(171, 171, 144));
 }

@@ -1,5 +1,6 @@
 // modBas: colour arithmetic, drawing primitives and the picture effects.
 #include "controls/button/modbas.h"
+#include "support/pixels.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -8,18 +9,10 @@
 #include <gtest/gtest.h>
 
 using namespace modBas;
+using veltrin::test::px;
+using veltrin::test::toRgb;
 
 namespace {
-
-QRgb at(const QImage& image, int x, int y)
-{
-    return image.pixel(x, y) | 0xFF000000u;
-}
-
-QRgb toRgb(Colour k)
-{
-    return qRgb(RedOf(k), GreenOf(k), BlueOf(k));
-}
 
 QRgb paletteRgb(QPalette::ColorRole role)
 {
@@ -136,15 +129,15 @@ TEST(DrawLine, leavesOutTheEndPointInEitherDirection)
         DrawLine(p, 6, 2, 6, 2, 0); // nothing
     }
     for (int x = 0; x < 8; ++x) {
-        EXPECT_EQ(at(image, x, 0),
+        EXPECT_EQ(px(image, x, 0),
             x <= 4 ? qRgb(0, 0, 0) : (x == 7 ? qRgb(255, 0, 0) : qRgb(255, 255, 255)))
             << x;
-        EXPECT_EQ(at(image, x, 1),
+        EXPECT_EQ(px(image, x, 1),
             (x >= 1 && x <= 5) ? qRgb(0, 0, 0) : (x == 7 ? qRgb(255, 0, 0) : qRgb(255, 255, 255)))
             << x;
     }
-    EXPECT_EQ(at(image, 7, 3), qRgb(255, 255, 255));
-    EXPECT_EQ(at(image, 6, 2), qRgb(255, 255, 255));
+    EXPECT_EQ(px(image, 7, 3), qRgb(255, 255, 255));
+    EXPECT_EQ(px(image, 6, 2), qRgb(255, 255, 255));
 }
 
 TEST(PaintBox, framesOrFillsTheBoxWithoutItsRightAndBottomEdges)
@@ -154,18 +147,18 @@ TEST(PaintBox, framesOrFillsTheBoxWithoutItsRightAndBottomEdges)
         QPainter p(&image);
         PaintBox(p, 1, 1, 4, 3, 0, true);
     }
-    EXPECT_EQ(at(image, 1, 1), qRgb(0, 0, 0));
-    EXPECT_EQ(at(image, 4, 3), qRgb(0, 0, 0));
-    EXPECT_EQ(at(image, 2, 2), qRgb(255, 255, 255)); // inside the frame
-    EXPECT_EQ(at(image, 5, 1), qRgb(255, 255, 255)); // x + w is outside
-    EXPECT_EQ(at(image, 1, 4), qRgb(255, 255, 255)); // y + h is outside
+    EXPECT_EQ(px(image, 1, 1), qRgb(0, 0, 0));
+    EXPECT_EQ(px(image, 4, 3), qRgb(0, 0, 0));
+    EXPECT_EQ(px(image, 2, 2), qRgb(255, 255, 255)); // inside the frame
+    EXPECT_EQ(px(image, 5, 1), qRgb(255, 255, 255)); // x + w is outside
+    EXPECT_EQ(px(image, 1, 4), qRgb(255, 255, 255)); // y + h is outside
     {
         QPainter p(&image);
         PaintBox(p, 0, 0, 2, 2, 0x0000FF, false);
         PaintBox(p, 3, 3, 0, 2, 0x00FF00, false); // empty: nothing
     }
-    EXPECT_EQ(at(image, 1, 1), qRgb(255, 0, 0));
-    EXPECT_EQ(at(image, 2, 2), qRgb(255, 255, 255));
+    EXPECT_EQ(px(image, 1, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(px(image, 2, 2), qRgb(255, 255, 255));
 }
 
 TEST(FillPolygon, aSixByThreeDownTriangleHasRowsOfSixFourAndTwo)
@@ -178,7 +171,7 @@ TEST(FillPolygon, aSixByThreeDownTriangleHasRowsOfSixFourAndTwo)
     auto blackInRow = [&](int y) {
         QString s;
         for (int x = 0; x < 10; ++x)
-            s += at(image, x, y) == qRgb(0, 0, 0) ? u'#' : u'.';
+            s += px(image, x, y) == qRgb(0, 0, 0) ? u'#' : u'.';
         return s;
     };
     EXPECT_EQ(blackInRow(0), "..........");
@@ -195,13 +188,13 @@ TEST(DrawInnerEdge, sunkenEdgeIsDarkShadowTopLeftAndLightBottomRight)
         QPainter p(&image);
         DrawInnerEdge(p, 0, 0, 6, 5, true);
     }
-    EXPECT_EQ(at(image, 0, 0), paletteRgb(QPalette::Shadow));
-    EXPECT_EQ(at(image, 0, 3), paletteRgb(QPalette::Shadow));
-    EXPECT_EQ(at(image, 4, 0), paletteRgb(QPalette::Shadow));
-    EXPECT_EQ(at(image, 5, 0), paletteRgb(QPalette::Midlight)); // the corner goes to bottom-right
-    EXPECT_EQ(at(image, 0, 4), paletteRgb(QPalette::Midlight));
-    EXPECT_EQ(at(image, 5, 4), paletteRgb(QPalette::Midlight));
-    EXPECT_EQ(at(image, 2, 2), qRgb(255, 255, 255));
+    EXPECT_EQ(px(image, 0, 0), paletteRgb(QPalette::Shadow));
+    EXPECT_EQ(px(image, 0, 3), paletteRgb(QPalette::Shadow));
+    EXPECT_EQ(px(image, 4, 0), paletteRgb(QPalette::Shadow));
+    EXPECT_EQ(px(image, 5, 0), paletteRgb(QPalette::Midlight)); // the corner goes to bottom-right
+    EXPECT_EQ(px(image, 0, 4), paletteRgb(QPalette::Midlight));
+    EXPECT_EQ(px(image, 5, 4), paletteRgb(QPalette::Midlight));
+    EXPECT_EQ(px(image, 2, 2), qRgb(255, 255, 255));
 }
 
 // ---- the DIB arithmetic ----------------------------------------------------------
@@ -251,7 +244,7 @@ TEST(Dib, anEighteenPixelWideBufferIsProcessedWithoutSkew)
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             const int g = dib::greyLevel(x * 13, y * 80, 255 - x * 7);
-            ASSERT_EQ(at(grey, x, y), qRgb(g, g, g)) << x << "," << y;
+            ASSERT_EQ(px(grey, x, y), qRgb(g, g, g)) << x << "," << y;
         }
     }
 }
@@ -261,7 +254,7 @@ TEST(Dib, silhouetteModeMakesEveryRecolouredPixelMidGrey)
     dib::Buffer buffer = dib::fromImage(filled(5, 2, QColor(10, 200, 30)));
     dib::recolourAll(buffer, 5, 2, false);
     const QImage out = dib::toImage(buffer, 5, 2);
-    EXPECT_EQ(at(out, 4, 1), qRgb(128, 128, 128));
+    EXPECT_EQ(px(out, 4, 1), qRgb(128, 128, 128));
 }
 
 TEST(Dib, embossGivesAGreyShapeWithAWhiteHighlightBelowAndRight)
@@ -283,11 +276,11 @@ TEST(Dib, embossGivesAGreyShapeWithAWhiteHighlightBelowAndRight)
     dib::Buffer comp = dib::fromImage(composed);
     dib::emboss(bg, comp, 5, 5);
     const QImage out = dib::toImage(comp, 5, 5);
-    EXPECT_EQ(at(out, 1, 1), qRgb(128, 128, 128));
-    EXPECT_EQ(at(out, 2, 2), qRgb(128, 128, 128));
-    EXPECT_EQ(at(out, 1, 3), qRgb(255, 255, 255)); // below the shape
-    EXPECT_EQ(at(out, 3, 1), qRgb(255, 255, 255)); // right of the shape
-    EXPECT_EQ(at(out, 0, 4), qRgb(1, 2, 3)); // untouched elsewhere
+    EXPECT_EQ(px(out, 1, 1), qRgb(128, 128, 128));
+    EXPECT_EQ(px(out, 2, 2), qRgb(128, 128, 128));
+    EXPECT_EQ(px(out, 1, 3), qRgb(255, 255, 255)); // below the shape
+    EXPECT_EQ(px(out, 3, 1), qRgb(255, 255, 255)); // right of the shape
+    EXPECT_EQ(px(out, 0, 4), qRgb(1, 2, 3)); // untouched elsewhere
     // pixels above and left of the shape are not highlighted
     composed.fill(Qt::red);
     dib::Buffer redBg = dib::fromImage(filled(5, 5, Qt::red));
@@ -298,11 +291,11 @@ TEST(Dib, embossGivesAGreyShapeWithAWhiteHighlightBelowAndRight)
     }());
     dib::emboss(redBg, shape, 5, 5);
     const QImage single = dib::toImage(shape, 5, 5);
-    EXPECT_EQ(at(single, 2, 1), qRgb(255, 0, 0)); // above
-    EXPECT_EQ(at(single, 1, 2), qRgb(255, 0, 0)); // left
-    EXPECT_EQ(at(single, 2, 3), qRgb(255, 255, 255));
-    EXPECT_EQ(at(single, 3, 2), qRgb(255, 255, 255));
-    EXPECT_EQ(at(single, 3, 3), qRgb(255, 0, 0)); // diagonal: neither above nor left is changed
+    EXPECT_EQ(px(single, 2, 1), qRgb(255, 0, 0)); // above
+    EXPECT_EQ(px(single, 1, 2), qRgb(255, 0, 0)); // left
+    EXPECT_EQ(px(single, 2, 3), qRgb(255, 255, 255));
+    EXPECT_EQ(px(single, 3, 2), qRgb(255, 255, 255));
+    EXPECT_EQ(px(single, 3, 3), qRgb(255, 0, 0)); // diagonal: neither above nor left is changed
 }
 
 // ---- DrawPictureEffect -------------------------------------------------------------
@@ -340,11 +333,11 @@ TEST(DrawPictureEffect, greyIconOverAColouredBackgroundKeepsTheBackgroundWhereTr
         DrawPictureEffect(p, 2, 2, 8, 8, icon, 8, 8, 1, true);
     }
     const int g = dib::greyLevel(40, 60, 200);
-    EXPECT_EQ(at(target, 2, 2), qRgb(g, g, g));
-    EXPECT_EQ(at(target, 5, 9), qRgb(g, g, g));
-    EXPECT_EQ(at(target, 6, 2), qRgb(255, 0, 0)); // transparent half: background
-    EXPECT_EQ(at(target, 9, 9), qRgb(255, 0, 0));
-    EXPECT_EQ(at(target, 0, 0), qRgb(255, 0, 0)); // outside the rectangle
+    EXPECT_EQ(px(target, 2, 2), qRgb(g, g, g));
+    EXPECT_EQ(px(target, 5, 9), qRgb(g, g, g));
+    EXPECT_EQ(px(target, 6, 2), qRgb(255, 0, 0)); // transparent half: background
+    EXPECT_EQ(px(target, 9, 9), qRgb(255, 0, 0));
+    EXPECT_EQ(px(target, 0, 0), qRgb(255, 0, 0)); // outside the rectangle
 }
 
 TEST(DrawPictureEffect, silhouetteIconIsMidGreyWhereverItDraws)
@@ -354,8 +347,8 @@ TEST(DrawPictureEffect, silhouetteIconIsMidGreyWhereverItDraws)
         QPainter p(&target);
         DrawPictureEffect(p, 0, 0, 8, 8, halfIcon(), 8, 8, 1, false);
     }
-    EXPECT_EQ(at(target, 1, 1), qRgb(128, 128, 128));
-    EXPECT_EQ(at(target, 7, 7), qRgb(0, 255, 0));
+    EXPECT_EQ(px(target, 1, 1), qRgb(128, 128, 128));
+    EXPECT_EQ(px(target, 7, 7), qRgb(0, 255, 0));
 }
 
 TEST(DrawPictureEffect, greyBitmapGreysTheWholeRectangle)
@@ -366,10 +359,10 @@ TEST(DrawPictureEffect, greyBitmapGreysTheWholeRectangle)
         DrawPictureEffect(p, 1, 1, 4, 4, bitmap(), 4, 4, 1, true);
     }
     const int g = dib::greyLevel(200, 100, 50);
-    EXPECT_EQ(at(target, 1, 1), qRgb(4, 4, 4)); // greyLevel(15, 0, 0)
-    EXPECT_EQ(at(target, 4, 4), qRgb(g, g, g));
-    EXPECT_EQ(at(target, 0, 0), qRgb(255, 0, 0));
-    EXPECT_EQ(at(target, 5, 5), qRgb(255, 0, 0));
+    EXPECT_EQ(px(target, 1, 1), qRgb(4, 4, 4)); // greyLevel(15, 0, 0)
+    EXPECT_EQ(px(target, 4, 4), qRgb(g, g, g));
+    EXPECT_EQ(px(target, 0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(px(target, 5, 5), qRgb(255, 0, 0));
 }
 
 TEST(DrawPictureEffect, embossedBitmapIsAGreySunkenBox)
@@ -379,10 +372,10 @@ TEST(DrawPictureEffect, embossedBitmapIsAGreySunkenBox)
         QPainter p(&target);
         DrawPictureEffect(p, 1, 1, 6, 6, bitmap(), 4, 4, 2, true);
     }
-    EXPECT_EQ(at(target, 3, 3), qRgb(128, 128, 128));
-    EXPECT_EQ(at(target, 1, 1), paletteRgb(QPalette::Shadow));
-    EXPECT_EQ(at(target, 6, 6), paletteRgb(QPalette::Midlight));
-    EXPECT_EQ(at(target, 0, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(px(target, 3, 3), qRgb(128, 128, 128));
+    EXPECT_EQ(px(target, 1, 1), paletteRgb(QPalette::Shadow));
+    EXPECT_EQ(px(target, 6, 6), paletteRgb(QPalette::Midlight));
+    EXPECT_EQ(px(target, 0, 0), qRgb(255, 255, 255));
 }
 
 TEST(DrawPictureEffect, embossedIconIsGreyWithAWhiteEdgeBelowAndRight)
@@ -392,10 +385,10 @@ TEST(DrawPictureEffect, embossedIconIsGreyWithAWhiteEdgeBelowAndRight)
         QPainter p(&target);
         DrawPictureEffect(p, 0, 0, 8, 8, halfIcon(), 8, 8, 2, true);
     }
-    EXPECT_EQ(at(target, 0, 0), qRgb(128, 128, 128));
-    EXPECT_EQ(at(target, 3, 7), qRgb(128, 128, 128));
-    EXPECT_EQ(at(target, 4, 3), qRgb(255, 255, 255)); // right of the opaque half
-    EXPECT_EQ(at(target, 5, 3), qRgb(0, 0, 255));
+    EXPECT_EQ(px(target, 0, 0), qRgb(128, 128, 128));
+    EXPECT_EQ(px(target, 3, 7), qRgb(128, 128, 128));
+    EXPECT_EQ(px(target, 4, 3), qRgb(255, 255, 255)); // right of the opaque half
+    EXPECT_EQ(px(target, 5, 3), qRgb(0, 0, 255));
 }
 
 TEST(DrawPictureEffect, plainDrawsStretchedAndBadArgumentsDrawNothing)
@@ -409,9 +402,9 @@ TEST(DrawPictureEffect, plainDrawsStretchedAndBadArgumentsDrawNothing)
         DrawPictureEffect(p, 8, 8, 2, 2, veltrin::Picture::empty(), 4, 4, 0, true);
         DrawPictureEffect(p, 8, 8, 2, 2, nullptr, 4, 4, 0, true);
     }
-    EXPECT_EQ(at(target, 1, 1), qRgb(15, 0, 0)); // the stretched first pixel
-    EXPECT_EQ(at(target, 7, 7), qRgb(200, 100, 50));
-    EXPECT_EQ(at(target, 9, 9), qRgb(255, 255, 255));
+    EXPECT_EQ(px(target, 1, 1), qRgb(15, 0, 0)); // the stretched first pixel
+    EXPECT_EQ(px(target, 7, 7), qRgb(200, 100, 50));
+    EXPECT_EQ(px(target, 9, 9), qRgb(255, 255, 255));
 }
 
 TEST(DrawFocusRect, invertsEveryOtherPixelOfTheFrame)
@@ -421,9 +414,9 @@ TEST(DrawFocusRect, invertsEveryOtherPixelOfTheFrame)
         QPainter p(&target);
         DrawFocusRect(p, 0, 0, 6, 6);
     }
-    EXPECT_EQ(at(target, 0, 0), qRgb(0, 0, 0));
-    EXPECT_EQ(at(target, 1, 0), qRgb(255, 255, 255));
-    EXPECT_EQ(at(target, 2, 0), qRgb(0, 0, 0));
-    EXPECT_EQ(at(target, 5, 1), qRgb(0, 0, 0));
-    EXPECT_EQ(at(target, 2, 2), qRgb(255, 255, 255));
+    EXPECT_EQ(px(target, 0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(px(target, 1, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(px(target, 2, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(px(target, 5, 1), qRgb(0, 0, 0));
+    EXPECT_EQ(px(target, 2, 2), qRgb(255, 255, 255));
 }

@@ -97,7 +97,7 @@ protected:
 
 // --- Thumb drag ---------------------------------------------------------------------
 
-TEST_F(ScrollBarInputTest, DragRaisesScrollPerStepAndChangeOnceAtRelease)
+TEST_F(ScrollBarInputTest, dragRaisesScrollPerStepAndChangeOnceAtRelease)
 {
     exampleBar();
     press({ 5, 10 }); // thumb at x 0..18 px, grab offset 75 twips
@@ -118,7 +118,7 @@ TEST_F(ScrollBarInputTest, DragRaisesScrollPerStepAndChangeOnceAtRelease)
     EXPECT_EQ(bar->Value(), 128);
 }
 
-TEST_F(ScrollBarInputTest, DragToTheEndsAndPastThemStopsAtTheTrackEnds)
+TEST_F(ScrollBarInputTest, dragToTheEndsAndPastThemStopsAtTheTrackEnds)
 {
     exampleBar();
     press({ 5, 10 });
@@ -138,7 +138,7 @@ TEST_F(ScrollBarInputTest, DragToTheEndsAndPastThemStopsAtTheTrackEnds)
     EXPECT_EQ(log.entries, (EventLog::List { "Scroll 1000", "Scroll 0", "Change 0" }));
 }
 
-TEST_F(ScrollBarInputTest, DragPositionRoundsToTheNearestValue)
+TEST_F(ScrollBarInputTest, dragPositionRoundsToTheNearestValue)
 {
     exampleBar();
     bar->setValue(4); // thumb edge at 7.02 twips, painted from pixel 0
@@ -153,7 +153,7 @@ TEST_F(ScrollBarInputTest, DragPositionRoundsToTheNearestValue)
     EXPECT_EQ(log.entries, (EventLog::List { "Scroll 500", "Change 500" }));
 }
 
-TEST_F(ScrollBarInputTest, FirstMoveAfterAPressSnapsTheValueToTheThumbPosition)
+TEST_F(ScrollBarInputTest, firstMoveAfterAPressSnapsTheValueToTheThumbPosition)
 {
     exampleBar();
     bar->setMax(100000);
@@ -167,7 +167,7 @@ TEST_F(ScrollBarInputTest, FirstMoveAfterAPressSnapsTheValueToTheThumbPosition)
     EXPECT_EQ(log.entries, (EventLog::List { "Scroll 50028", "Change 50028" }));
 }
 
-TEST_F(ScrollBarInputTest, VerticalDragUsesTheArrowsAsTrackEnds)
+TEST_F(ScrollBarInputTest, verticalDragUsesTheArrowsAsTrackEnds)
 {
     makeBar(QSize(21, 136)); // vertical, arrows shown: track 240 .. 2040 - 240 - 315
     ASSERT_EQ(bar->Orientation(), 1);
@@ -187,7 +187,7 @@ TEST_F(ScrollBarInputTest, VerticalDragUsesTheArrowsAsTrackEnds)
     EXPECT_EQ(log.entries, (EventLog::List { "Scroll 1000", "Scroll 482", "Change 482" }));
 }
 
-TEST_F(ScrollBarInputTest, PressAndReleaseWithoutAMoveRaisesNothing)
+TEST_F(ScrollBarInputTest, pressAndReleaseWithoutAMoveRaisesNothing)
 {
     exampleBar();
     press({ 5, 10 });
@@ -201,7 +201,7 @@ TEST_F(ScrollBarInputTest, PressAndReleaseWithoutAMoveRaisesNothing)
     EXPECT_EQ(log.entries.size(), 2u);
 }
 
-TEST_F(ScrollBarInputTest, AnyButtonDragsTheThumb)
+TEST_F(ScrollBarInputTest, anyButtonDragsTheThumb)
 {
     exampleBar();
     press({ 5, 10 }, Qt::RightButton);
@@ -210,7 +210,7 @@ TEST_F(ScrollBarInputTest, AnyButtonDragsTheThumb)
     EXPECT_EQ(log.entries, (EventLog::List { "Scroll 128", "Change 128" }));
 }
 
-TEST_F(ScrollBarInputTest, MovingOverTheThumbWithoutAButtonChangesNothing)
+TEST_F(ScrollBarInputTest, movingOverTheThumbWithoutAButtonChangesNothing)
 {
     exampleBar();
     bar->setMouseTracking(true); // even when moves without a button are delivered
@@ -225,7 +225,7 @@ TEST_F(ScrollBarInputTest, MovingOverTheThumbWithoutAButtonChangesNothing)
 
 // --- Track -------------------------------------------------------------------------------
 
-TEST_F(ScrollBarInputTest, TrackPressPagesByLargeChangeAndRaisesOnlyChange)
+TEST_F(ScrollBarInputTest, trackPressPagesByLargeChangeAndRaisesOnlyChange)
 {
     exampleBar();
     bar->setPictureThumb(solid(19, 10)); // leaves track rows above and below the thumb
@@ -252,7 +252,7 @@ TEST_F(ScrollBarInputTest, TrackPressPagesByLargeChangeAndRaisesOnlyChange)
     EXPECT_EQ(log.entries.size(), 4u);
 }
 
-TEST_F(ScrollBarInputTest, VerticalTrackPressComparesY)
+TEST_F(ScrollBarInputTest, verticalTrackPressComparesY)
 {
     makeBar(QSize(21, 136));
     bar->setMax(1000);
@@ -283,7 +283,7 @@ TEST_F(ScrollBarInputTest, OnlyTrackPressesAndArrowsAreUserSteps)
 
 // --- Arrows -----------------------------------------------------------------------------
 
-TEST_F(ScrollBarInputTest, ArrowClicksStepBySmallChangeAndRaiseOnlyChange)
+TEST_F(ScrollBarInputTest, arrowClicksStepBySmallChangeAndRaiseOnlyChange)
 {
     makeBar(QSize(136, 21)); // built-in arrows: left 0..15 px, right 120..135 px
     bar->setMax(1000);
@@ -299,7 +299,7 @@ TEST_F(ScrollBarInputTest, ArrowClicksStepBySmallChangeAndRaiseOnlyChange)
     EXPECT_EQ(log.entries, (EventLog::List { "Change 0", "Change 25", "Change 50", "Change 25" }));
 }
 
-TEST_F(ScrollBarInputTest, ArrowClickNeedsPressAndReleaseOverTheSameArrow)
+TEST_F(ScrollBarInputTest, arrowClickNeedsPressAndReleaseOverTheSameArrow)
 {
     makeBar(QSize(136, 21));
     bar->setMax(1000);
@@ -316,7 +316,7 @@ TEST_F(ScrollBarInputTest, ArrowClickNeedsPressAndReleaseOverTheSameArrow)
     EXPECT_EQ(bar->Value(), 490);
 }
 
-TEST_F(ScrollBarInputTest, VerticalArrowsStepUpAndDown)
+TEST_F(ScrollBarInputTest, verticalArrowsStepUpAndDown)
 {
     makeBar(QSize(21, 136)); // up 0..15 px, down 120..135 px
     bar->setMax(10);
@@ -329,7 +329,7 @@ TEST_F(ScrollBarInputTest, VerticalArrowsStepUpAndDown)
     EXPECT_EQ(log.entries, (EventLog::List { "Change 10", "Change 9" }));
 }
 
-TEST_F(ScrollBarInputTest, StepsNearTheInt32EndsDoNotWrap)
+TEST_F(ScrollBarInputTest, stepsNearTheInt32EndsDoNotWrap)
 {
     makeBar(QSize(136, 21));
     bar->setMax(kIntMax);
@@ -379,7 +379,7 @@ TEST_F(ScrollBarInputTest, StepsNearTheInt32EndsDoNotWrap)
 
 // --- Enabled ------------------------------------------------------------------------------
 
-TEST_F(ScrollBarInputTest, DisabledControlIgnoresThePointerButNotCode)
+TEST_F(ScrollBarInputTest, disabledControlIgnoresThePointerButNotCode)
 {
     makeBar(QSize(136, 21));
     bar->setMax(1000);
@@ -410,7 +410,7 @@ TEST_F(ScrollBarInputTest, DisabledControlIgnoresThePointerButNotCode)
     EXPECT_EQ(bar->Value(), 8);
 }
 
-TEST_F(ScrollBarInputTest, DisablingDuringADragEndsItWithoutEvents)
+TEST_F(ScrollBarInputTest, disablingDuringADragEndsItWithoutEvents)
 {
     exampleBar();
     press({ 5, 10 });
@@ -426,7 +426,7 @@ TEST_F(ScrollBarInputTest, DisablingDuringADragEndsItWithoutEvents)
 
 // --- Tracks the rules never produce -----------------------------------------------------------
 
-TEST_F(ScrollBarInputTest, TrackWithoutTravelDragsToMinWithoutDividingByZero)
+TEST_F(ScrollBarInputTest, trackWithoutTravelDragsToMinWithoutDividingByZero)
 {
     makeBar(QSize(136, 21));
     bar->setButtonsVisible(false);
@@ -452,7 +452,7 @@ TEST_F(ScrollBarInputTest, TrackWithoutTravelDragsToMinWithoutDividingByZero)
     EXPECT_EQ(log.entries, (EventLog::List { "Scroll 0", "Change 0" }));
 }
 
-TEST_F(ScrollBarInputTest, SavedEmptyOrInvertedRangeSurvivesDragsAndPresses)
+TEST_F(ScrollBarInputTest, savedEmptyOrInvertedRangeSurvivesDragsAndPresses)
 {
     for (auto [min, max] : { std::pair { "5", "5" }, std::pair { "10", "-10" },
              std::pair { "-2147483648", "2147483647" } }) {

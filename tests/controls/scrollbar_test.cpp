@@ -86,7 +86,7 @@ QStringList keysOf(const PropertyBag& bag)
 
 // --- New control ---------------------------------------------------------------
 
-TEST_F(ScrollBarTest, NewControlHasDocumentedDefaultsAndBuiltInArt)
+TEST_F(ScrollBarTest, newControlHasDocumentedDefaultsAndBuiltInArt)
 {
     dtVisualScrollBar bar;
     const auto& f = bar.fields();
@@ -119,7 +119,7 @@ TEST_F(ScrollBarTest, NewControlHasDocumentedDefaultsAndBuiltInArt)
     expectArt(Part::Right, bar.PictureRight(), 16, 21, 0xFF8080);
 }
 
-TEST_F(ScrollBarTest, FirstLayoutOfAWideControlMakesItHorizontal)
+TEST_F(ScrollBarTest, firstLayoutOfAWideControlMakesItHorizontal)
 {
     // 4005 x 300 twips (267 x 20 pixels).
     auto* bar = makeBar(QSize(267, 20));
@@ -136,7 +136,7 @@ TEST_F(ScrollBarTest, FirstLayoutOfAWideControlMakesItHorizontal)
     EXPECT_EQ(bar->partRect(Part::Background), QRectF(0, 0, 4005, 315));
 }
 
-TEST_F(ScrollBarTest, FirstLayoutOfASquareControlMakesItVertical)
+TEST_F(ScrollBarTest, firstLayoutOfASquareControlMakesItVertical)
 {
     auto* bar = makeBar(QSize(20, 20)); // 300 x 300 twips
     EXPECT_EQ(bar->Orientation(), 1);
@@ -150,7 +150,7 @@ TEST_F(ScrollBarTest, FirstLayoutOfASquareControlMakesItVertical)
 
 // --- Value, Min, Max ---------------------------------------------------------------
 
-TEST_F(ScrollBarTest, ValueIsClampedAndEveryAssignmentRaisesChange)
+TEST_F(ScrollBarTest, valueIsClampedAndEveryAssignmentRaisesChange)
 {
     dtVisualScrollBar bar;
     bar.setMax(100);
@@ -173,7 +173,7 @@ TEST_F(ScrollBarTest, ValueIsClampedAndEveryAssignmentRaisesChange)
     EXPECT_EQ(notified.at(0).at(0).toString(), QStringLiteral("Value"));
 }
 
-TEST_F(ScrollBarTest, MinAndMaxThatBreakTheRangeAreIgnoredSilently)
+TEST_F(ScrollBarTest, minAndMaxThatBreakTheRangeAreIgnoredSilently)
 {
     dtVisualScrollBar bar;
     bar.setMax(100);
@@ -192,7 +192,7 @@ TEST_F(ScrollBarTest, MinAndMaxThatBreakTheRangeAreIgnoredSilently)
     EXPECT_EQ(notified.count(), 0);
 }
 
-TEST_F(ScrollBarTest, AcceptedMaxReappliesValueWithOneChange)
+TEST_F(ScrollBarTest, acceptedMaxReappliesValueWithOneChange)
 {
     dtVisualScrollBar bar;
     bar.setMax(100);
@@ -215,7 +215,7 @@ TEST_F(ScrollBarTest, AcceptedMaxReappliesValueWithOneChange)
     EXPECT_EQ(bar.Value(), 46);
 }
 
-TEST_F(ScrollBarTest, SpanMayNotExceedInt32Max)
+TEST_F(ScrollBarTest, spanMayNotExceedInt32Max)
 {
     dtVisualScrollBar bar;
     bar.setMax(kIntMax);
@@ -237,7 +237,7 @@ TEST_F(ScrollBarTest, SpanMayNotExceedInt32Max)
     EXPECT_EQ(low.Max(), -1);
 }
 
-TEST_F(ScrollBarTest, StepSizesOutsideTheirRangeAreStoredAsOne)
+TEST_F(ScrollBarTest, stepSizesOutsideTheirRangeAreStoredAsOne)
 {
     dtVisualScrollBar bar;
     QSignalSpy notified(&bar, &dtVisualScrollBar::propertyChanged);
@@ -259,7 +259,7 @@ TEST_F(ScrollBarTest, StepSizesOutsideTheirRangeAreStoredAsOne)
 
 // --- Orientation, alignment, notification ------------------------------------------------
 
-TEST_F(ScrollBarTest, OrientationAndAlignmentAreRemappedToTheOrientationsSet)
+TEST_F(ScrollBarTest, orientationAndAlignmentAreRemappedToTheOrientationsSet)
 {
     auto* bar = makeBar(QSize(136, 21));
     ASSERT_EQ(bar->ThumbAlignment(), 4);
@@ -286,7 +286,7 @@ TEST_F(ScrollBarTest, OrientationAndAlignmentAreRemappedToTheOrientationsSet)
     EXPECT_EQ(bar->ThumbAlignment(), 2);
 }
 
-TEST_F(ScrollBarTest, HostIsToldOfEveryNotifyingPropertyAndOnlyThose)
+TEST_F(ScrollBarTest, hostIsToldOfEveryNotifyingPropertyAndOnlyThose)
 {
     auto* bar = makeBar(QSize(136, 21));
     QSignalSpy notified(bar, &dtVisualScrollBar::propertyChanged);
@@ -321,7 +321,7 @@ TEST_F(ScrollBarTest, HostIsToldOfEveryNotifyingPropertyAndOnlyThose)
 
 // --- Pictures ----------------------------------------------------------------------------
 
-TEST_F(ScrollBarTest, PictureRulesForNoneEmptyAndRealPictures)
+TEST_F(ScrollBarTest, pictureRulesForNoneEmptyAndRealPictures)
 {
     auto* bar = makeBar(QSize(136, 21)); // SW 2040, SH 315
     const PictureRef builtinThumb = bar->PictureThumb();
@@ -353,7 +353,7 @@ TEST_F(ScrollBarTest, PictureRulesForNoneEmptyAndRealPictures)
     EXPECT_EQ(bar->partRect(Part::Up).size(), QSizeF(120, 135));
 }
 
-TEST_F(ScrollBarTest, BackgroundPictureSizesTheControlOnce)
+TEST_F(ScrollBarTest, backgroundPictureSizesTheControlOnce)
 {
     auto* bar = makeBar(QSize(136, 21));
     bar->setPictureBackground(solid(200, 9));
@@ -374,7 +374,7 @@ TEST_F(ScrollBarTest, BackgroundPictureSizesTheControlOnce)
     EXPECT_EQ(bar->size(), QSize(150, 9));
 }
 
-TEST_F(ScrollBarTest, AutoSizeHoldsTheControlAtTheBackgroundPictureSize)
+TEST_F(ScrollBarTest, autoSizeHoldsTheControlAtTheBackgroundPictureSize)
 {
     auto* bar = makeBar(QSize(136, 21));
     bar->setPictureBackground(solid(2048, 7));
@@ -398,7 +398,7 @@ TEST_F(ScrollBarTest, AutoSizeHoldsTheControlAtTheBackgroundPictureSize)
 
 // --- Layout ----------------------------------------------------------------------------
 
-TEST_F(ScrollBarTest, ThumbSitsAtStartEndAndMidpointOfTheTrack)
+TEST_F(ScrollBarTest, thumbSitsAtStartEndAndMidpointOfTheTrack)
 {
     auto* bar = exampleBar();
     EXPECT_DOUBLE_EQ(bar->innerWidthTw(), 2040);
@@ -417,7 +417,7 @@ TEST_F(ScrollBarTest, ThumbSitsAtStartEndAndMidpointOfTheTrack)
     EXPECT_DOUBLE_EQ(bar->partRect(Part::Thumb).x(), 877.5);
 }
 
-TEST_F(ScrollBarTest, ShownArrowsBoundTheTrack)
+TEST_F(ScrollBarTest, shownArrowsBoundTheTrack)
 {
     auto* bar = makeBar(QSize(136, 21)); // built-in arrows 240 twips wide
     bar->setMax(1000);
@@ -429,7 +429,7 @@ TEST_F(ScrollBarTest, ShownArrowsBoundTheTrack)
     EXPECT_DOUBLE_EQ(bar->partRect(Part::Thumb).x(), 2040 - 240 - 315);
 }
 
-TEST_F(ScrollBarTest, HiddenArrowsAreParkedOutsideTheControl)
+TEST_F(ScrollBarTest, hiddenArrowsAreParkedOutsideTheControl)
 {
     auto* bar = exampleBar();
     EXPECT_EQ(bar->partRect(Part::Left), QRectF(-240, 0, 240, 315));
@@ -449,7 +449,7 @@ TEST_F(ScrollBarTest, HiddenArrowsAreParkedOutsideTheControl)
     EXPECT_DOUBLE_EQ(bar->partRect(Part::Up).x(), dtVisualScrollBar::centreOffset(2040 - 315));
 }
 
-TEST_F(ScrollBarTest, CentringAcrossVerticalBarsRoundsAndTruncates)
+TEST_F(ScrollBarTest, centringAcrossVerticalBarsRoundsAndTruncates)
 {
     EXPECT_EQ(dtVisualScrollBar::centreOffset(75), 37);
     EXPECT_EQ(dtVisualScrollBar::centreOffset(-75), -37);
@@ -472,7 +472,7 @@ TEST_F(ScrollBarTest, CentringAcrossVerticalBarsRoundsAndTruncates)
     EXPECT_DOUBLE_EQ(bar->partRect(Part::Thumb).x(), 0);
 }
 
-TEST_F(ScrollBarTest, CentringAcrossHorizontalBarsIsExact)
+TEST_F(ScrollBarTest, centringAcrossHorizontalBarsIsExact)
 {
     auto* bar = makeBar(QSize(136, 20)); // horizontal, height 315
     bar->setPictureThumb(solid(16, 16)); // 240 high
@@ -484,7 +484,7 @@ TEST_F(ScrollBarTest, CentringAcrossHorizontalBarsIsExact)
     EXPECT_DOUBLE_EQ(bar->partRect(Part::Thumb).y(), 0);
 }
 
-TEST_F(ScrollBarTest, ThumbLongerThanTheTrackMovesAgainstTheAxis)
+TEST_F(ScrollBarTest, thumbLongerThanTheTrackMovesAgainstTheAxis)
 {
     auto* bar = makeBar(QSize(136, 21));
     bar->setButtonsVisible(false);
@@ -498,7 +498,7 @@ TEST_F(ScrollBarTest, ThumbLongerThanTheTrackMovesAgainstTheAxis)
     EXPECT_DOUBLE_EQ(bar->partRect(Part::Thumb).x(), -105);
 }
 
-TEST_F(ScrollBarTest, ForeignAlignmentLeavesArrowsAndThumbWhereTheyWere)
+TEST_F(ScrollBarTest, foreignAlignmentLeavesArrowsAndThumbWhereTheyWere)
 {
     // Only saved data can give a vertical bar a horizontal alignment.
     const auto bag = bagOf({ { "Orientation", "1" }, { "ThumbAlignment", "3" }, { "Max", "100" } });
@@ -517,7 +517,7 @@ TEST_F(ScrollBarTest, ForeignAlignmentLeavesArrowsAndThumbWhereTheyWere)
     EXPECT_NE(bar->partRect(Part::Thumb).y(), thumb.y());
 }
 
-TEST_F(ScrollBarTest, ButtonsVisibleShowsOnlyThePairOfTheOrientation)
+TEST_F(ScrollBarTest, buttonsVisibleShowsOnlyThePairOfTheOrientation)
 {
     auto* bar = makeBar(QSize(136, 21));
     QSignalSpy notified(bar, &dtVisualScrollBar::propertyChanged);
@@ -533,7 +533,7 @@ TEST_F(ScrollBarTest, ButtonsVisibleShowsOnlyThePairOfTheOrientation)
     EXPECT_EQ(notified.at(0).at(0).toString(), QStringLiteral("ButtonsVisible"));
 }
 
-TEST_F(ScrollBarTest, PaintsPicturesOverPartColoursInPixels)
+TEST_F(ScrollBarTest, paintsPicturesOverPartColoursInPixels)
 {
     auto* bar = exampleBar();
     bar->setBackColor(0x00FF00); // green track
@@ -563,7 +563,7 @@ TEST_F(ScrollBarTest, PaintsPicturesOverPartColoursInPixels)
     EXPECT_EQ(image.pixelColor(50, 1), QColor(0, 255, 0));
 }
 
-TEST_F(ScrollBarTest, SystemBackColourIsResolvedWhenPainting)
+TEST_F(ScrollBarTest, systemBackColourIsResolvedWhenPainting)
 {
     auto* bar = exampleBar();
     QPalette pal = bar->palette();
@@ -577,7 +577,7 @@ TEST_F(ScrollBarTest, SystemBackColourIsResolvedWhenPainting)
 
 // --- Persistence --------------------------------------------------------------------------
 
-TEST_F(ScrollBarTest, EmptyBagLoadsDefaultsAndSavesNothing)
+TEST_F(ScrollBarTest, emptyBagLoadsDefaultsAndSavesNothing)
 {
     dtVisualScrollBar bar;
     QSignalSpy change(&bar, &dtVisualScrollBar::Change);
@@ -608,7 +608,7 @@ TEST_F(ScrollBarTest, EmptyBagLoadsDefaultsAndSavesNothing)
     EXPECT_TRUE(out.isEmpty()) << keysOf(out).join(u',').toStdString();
 }
 
-TEST_F(ScrollBarTest, NewControlSavesItsMaxAndOnlyNonDefaults)
+TEST_F(ScrollBarTest, newControlSavesItsMaxAndOnlyNonDefaults)
 {
     auto* bar = makeBar(QSize(136, 21));
     PropertyBag out;
@@ -624,7 +624,7 @@ TEST_F(ScrollBarTest, NewControlSavesItsMaxAndOnlyNonDefaults)
         out.readString("PictureThumb", {}), QString::fromLatin1(dtVisualScrollBar::kBuiltinThumb));
 }
 
-TEST_F(ScrollBarTest, FullSaveFollowsTheDocumentedKeyOrder)
+TEST_F(ScrollBarTest, fullSaveFollowsTheDocumentedKeyOrder)
 {
     auto* bar = makeBar(QSize(136, 21));
     const PictureRef bg = Picture::load(QStringLiteral(":/skin/slider-bg.png"));
@@ -646,7 +646,7 @@ TEST_F(ScrollBarTest, FullSaveFollowsTheDocumentedKeyOrder)
             "Value", "BackColor", "LargeChange", "SmallChange", "AutoSize", "Enabled" }));
 }
 
-TEST_F(ScrollBarTest, SaveLoadRoundTripIsCaseInsensitive)
+TEST_F(ScrollBarTest, saveLoadRoundTripIsCaseInsensitive)
 {
     auto* bar = makeBar(QSize(136, 21));
     bar->setButtonsVisible(false);
@@ -689,7 +689,7 @@ TEST_F(ScrollBarTest, SaveLoadRoundTripIsCaseInsensitive)
     EXPECT_EQ(again.items(), saved.items());
 }
 
-TEST_F(ScrollBarTest, MaxAtInt32MaxIsNotWrittenAndReloads)
+TEST_F(ScrollBarTest, maxAtInt32MaxIsNotWrittenAndReloads)
 {
     dtVisualScrollBar bar;
     bar.setMax(kIntMax);
@@ -701,7 +701,7 @@ TEST_F(ScrollBarTest, MaxAtInt32MaxIsNotWrittenAndReloads)
     EXPECT_EQ(copy.Max(), kIntMax);
 }
 
-TEST_F(ScrollBarTest, SavedValuesAreStoredUncheckedUntilTheFirstAssignment)
+TEST_F(ScrollBarTest, savedValuesAreStoredUncheckedUntilTheFirstAssignment)
 {
     dtVisualScrollBar bar;
     bar.ReadProperties(bagOf({ { "max", "100" }, { "VALUE", "5000" }, { "SmallChange", "0" },
@@ -715,7 +715,7 @@ TEST_F(ScrollBarTest, SavedValuesAreStoredUncheckedUntilTheFirstAssignment)
     EXPECT_EQ(bar.Value(), 100);
 }
 
-TEST_F(ScrollBarTest, LoadedControlSkipsFirstLayoutShaping)
+TEST_F(ScrollBarTest, loadedControlSkipsFirstLayoutShaping)
 {
     // A square that a new control would turn vertical and 315 wide.
     auto* bar
@@ -725,7 +725,7 @@ TEST_F(ScrollBarTest, LoadedControlSkipsFirstLayoutShaping)
     EXPECT_EQ(bar->size(), QSize(20, 20));
 }
 
-TEST_F(ScrollBarTest, PlayerSlidersLoadTheirDesignTimeProperties)
+TEST_F(ScrollBarTest, playerSlidersLoadTheirDesignTimeProperties)
 {
     const FormFile form = FormFile::load(QStringLiteral(":/forms/playerfrm.form"));
     struct Expect {
@@ -769,7 +769,7 @@ TEST_F(ScrollBarTest, PlayerSlidersLoadTheirDesignTimeProperties)
 
 // --- Data the rules never produce -----------------------------------------------------------
 
-TEST_F(ScrollBarTest, SavedEmptyOrInvertedRangeDoesNotBreakPlacement)
+TEST_F(ScrollBarTest, savedEmptyOrInvertedRangeDoesNotBreakPlacement)
 {
     for (auto [min, max, value] : { std::tuple { "5", "5", "5" }, std::tuple { "10", "0", "3" },
              std::tuple { "-2147483648", "2147483647", "0" },

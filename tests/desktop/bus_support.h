@@ -1,7 +1,5 @@
 #pragma once
 
-#include "player/playerfrm.h"
-
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QObject>

@@ -1,5 +1,5 @@
-#include "desktop/mediafiles.h"
-#include "support/fake_graph.h"
+#include "runtime/mediafiles.h"
+#include "support/fake_player.h"
 #include "support/media.h"
 #include "support/wait.h"
 
@@ -16,77 +16,20 @@ using veltrin::test::waitFor;
 
 namespace {
 
-TEST(MediaFiles, namesAreRecognisedByExtensionWithoutRegardToCase)
-{
-    const struct {
-        const char* name;
-        bool media;
-    } cases[] = {
-        { "AVSEQ01.DAT", true },
-        { "vts_01_1.VOB", true },
-        { "a.mpg", true },
-        { "a.MPEG", true },
-        { "a.avi", true },
-        { "a.Mp3", true },
-        { "a.asf", true },
-        { "a.wm", true },
-        { "a.wma", true },
-        { "a.WMV", true },
-        { "a.qt", true },
-        { "a.mov", true },
-        { "a.mp4", true },
-        { "Track01.cda", true },
-        { "list.PLS", true },
-        { "notes.txt", false },
-        { "a.mp4.txt", false },
-        { "a.mkv", false },
-        { "mpg", false },
-        { "a.wmx", false },
-        { "", false },
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(isMediaFileName(QString::fromLatin1(c.name)), c.media) << c.name;
-}
-
-TEST(MediaFiles, firstMediaFileSkipsFoldersOtherFilesAndRemoteAddresses)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.mpg")));
-    for (const char* name : { "notes.txt", "b.avi", "c.mp4" }) {
-        QFile f(dir.filePath(QString::fromLatin1(name)));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    }
-    auto url = [&](const char* name) {
-        return QUrl::fromLocalFile(dir.filePath(QString::fromLatin1(name)));
-    };
-    EXPECT_EQ(firstMediaFile({ QUrl(QStringLiteral("https://example.org/a.mpg")), url("folder.mpg"),
-                  url("notes.txt"), url("missing.mpg"), url("b.avi"), url("c.mp4") }),
-        dir.filePath(QStringLiteral("b.avi")));
-    EXPECT_EQ(firstMediaFile({ url("folder.mpg"), url("notes.txt") }), QString());
-    EXPECT_EQ(firstMediaFile({}), QString());
-}
-
 // The player with a scripted graph, and drops sent to it as the window
 // system sends them.
-struct DropTarget {
+struct DropTarget : test::FakePlayer {
     DropTarget()
+        : FakePlayer(QStringList {})
     {
-        PlayerOptions o;
-        o.useTray = false;
-        o.mountTable = dir.filePath(QStringLiteral("no-mounts"));
-        o.graphFactory = fakes.factory();
-        player = std::make_unique<playerfrm>(o);
         player->Form_Load(QString());
         player->show();
-        fakes.log->clear();
-        createdAtStart = fakes.created;
+        graphs.log->clear();
+        createdAtStart = graphs.created;
     }
     QString file(const char* name, const QByteArray& content = {})
     {
-        QFile f(dir.filePath(QString::fromLatin1(name)));
-        f.open(QIODevice::WriteOnly);
-        f.write(content);
-        return f.fileName();
+        return touch(QString::fromLatin1(name), content);
     }
     // Returns whether the window took the drag, and drops if it did.
     bool drop(const QStringList& paths)
@@ -106,9 +49,6 @@ struct DropTarget {
         return dropped.isAccepted();
     }
 
-    QTemporaryDir dir;
-    test::FakeGraphFactory fakes;
-    std::unique_ptr<playerfrm> player;
     int createdAtStart = 0;
 };
 
@@ -118,9 +58,9 @@ TEST(DropOnWindow, aMediaFileOpensAsFromTheCommandLine)
     EXPECT_TRUE(t.player->acceptDrops());
     const QString clip = t.file("clip.mpg");
     ASSERT_TRUE(t.drop({ t.file("readme.txt"), clip }));
-    ASSERT_TRUE(waitFor([&] { return t.player->CurrentFile == clip; }));
-    EXPECT_TRUE(t.fakes.log->contains(QStringLiteral("RenderFile ") + clip));
-    EXPECT_TRUE(t.fakes.graph() && t.fakes.graph()->running);
+    ASSERT_TRUE(waitFor([&] { return t.player->control().currentFile() == clip; }));
+    EXPECT_TRUE(t.graphs.log->contains(QStringLiteral("RenderFile ") + clip));
+    EXPECT_TRUE(t.graphs.graph() && t.graphs.graph()->running);
 }
 
 TEST(DropOnWindow, aPlayListFileIsReadAndItsFirstEntryPlays)
@@ -128,13 +68,13 @@ TEST(DropOnWindow, aPlayListFileIsReadAndItsFirstEntryPlays)
     DropTarget t;
     const QString first = t.file("one.mpg");
     t.file("two.mpg");
-    t.player->File1.setPath(t.dir.path());
+    t.in().File1.setPath(t.dir.path());
     const QString list = t.file("list.pls", "one.mpg\r\ntwo.mpg\r\n");
-    const int before = t.player->File1.count();
+    const int before = t.in().File1.count();
     ASSERT_TRUE(t.drop({ list }));
-    ASSERT_TRUE(waitFor([&] { return t.player->File1.count() == before + 2; }));
+    ASSERT_TRUE(waitFor([&] { return t.in().File1.count() == before + 2; }));
     EXPECT_TRUE(
-        waitFor([&] { return t.fakes.log->contains(QStringLiteral("RenderFile ") + first); }));
+        waitFor([&] { return t.graphs.log->contains(QStringLiteral("RenderFile ") + first); }));
 }
 
 TEST(DropOnWindow, foldersTextFilesAndOtherNamesAreRefused)
@@ -157,9 +97,9 @@ TEST(DropOnWindow, foldersTextFilesAndOtherNamesAreRefused)
         EXPECT_FALSE(dropped.isAccepted());
     }
     QCoreApplication::processEvents();
-    EXPECT_EQ(*t.fakes.log, QStringList());
-    EXPECT_EQ(t.fakes.created, t.createdAtStart);
-    EXPECT_TRUE(t.player->CurrentFile.isEmpty());
+    EXPECT_EQ(*t.graphs.log, QStringList());
+    EXPECT_EQ(t.graphs.created, t.createdAtStart);
+    EXPECT_TRUE(t.player->control().currentFile().isEmpty());
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "bus_support.h"
-#include "desktop/graphwatch.h"
+#include "controls/button/qorvxpbutton.h"
 #include "desktop/mprisservice.h"
-#include "engine/filgraphmanager.h"
-#include "support/fake_graph.h"
+#include "player/playerfrm_testpeer.h"
+#include "support/fake_player.h"
 #include "support/media.h"
 #include "support/wait.h"
 
@@ -39,12 +39,13 @@ struct Session {
     explicit Session(GraphFactory factory)
     {
         PlayerOptions o = quietOptions(dir);
-        o.graphFactory = graphs.wrap(std::move(factory));
+        o.graphFactory = std::move(factory);
         player = std::make_unique<playerfrm>(o);
         player->Form_Load(QString());
-        service = std::make_unique<MprisService>(*player, graphs, bus.connect());
+        service = std::make_unique<MprisService>(player->control(), bus.connect());
         client = bus.connect();
     }
+    PlayerControl& control() { return player->control(); }
     ~Session()
     {
         service.reset();
@@ -63,7 +64,6 @@ struct Session {
 
     QTemporaryDir dir;
     test::PrivateBus bus;
-    GraphWatch graphs;
     std::unique_ptr<playerfrm> player;
     std::unique_ptr<MprisService> service;
     QDBusConnection client { QString() };
@@ -109,8 +109,7 @@ TEST(Mpris, commandsRunThePlayersOwnOperations)
     for (const Case& c : cases) {
         test::FakeGraphFactory fakes;
         Session s(fakes.factory());
-        s.player->CurrentFile = s.dir.filePath(QStringLiteral("clip.mpg"));
-        s.player->LoadCommFile();
+        s.control().openCommandLine(s.dir.filePath(QStringLiteral("clip.mpg")));
         ASSERT_TRUE(fakes.graph());
         fakes.log->clear();
         const QDBusMessage reply = s.send(QString::fromLatin1(c.method), c.args);
@@ -132,7 +131,7 @@ TEST(Mpris, volumeAndOpenUriGoThroughThePlayersOwnSteps)
     s.send(QStringLiteral("OpenUri"), { QUrl::fromLocalFile(s.dir.path()).toString() });
     EXPECT_EQ(fakes.created, 0);
     s.send(QStringLiteral("OpenUri"), { QUrl::fromLocalFile(clip).toString() });
-    EXPECT_EQ(s.player->CurrentFile, clip);
+    EXPECT_EQ(s.control().currentFile(), clip);
     EXPECT_TRUE(fakes.log->contains(QStringLiteral("RenderFile ") + clip));
 
     // 0.1 is -20 dB: the volume slider's -2000, applied as a drag applies it.
@@ -152,18 +151,64 @@ TEST(Mpris, nextAndPreviousMoveThroughThePlayList)
         QFile f(s.dir.filePath(QString::fromLatin1(name)));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
-    s.player->File1.setPattern(QStringLiteral("*.mpg"));
-    s.player->File1.setPath(s.dir.path());
-    s.player->File1.select(0);
-    s.player->fncPlay();
-    ASSERT_EQ(s.player->CurrentFile, s.dir.filePath(QStringLiteral("a.mpg")));
+    ASSERT_TRUE(s.control().playFolder({ .folder = s.dir.path(),
+        .pattern = QStringLiteral("*.mpg"),
+        .index = 0,
+        .stopFirst = false,
+        .titlePrefix = {} }));
+    ASSERT_EQ(s.control().currentFile(), s.dir.filePath(QStringLiteral("a.mpg")));
 
     s.send(QStringLiteral("Next"));
-    EXPECT_EQ(s.player->CurrentFile, s.dir.filePath(QStringLiteral("b.mpg")));
+    EXPECT_EQ(s.control().currentFile(), s.dir.filePath(QStringLiteral("b.mpg")));
     s.send(QStringLiteral("Previous"));
-    EXPECT_EQ(s.player->CurrentFile, s.dir.filePath(QStringLiteral("a.mpg")));
+    EXPECT_EQ(s.control().currentFile(), s.dir.filePath(QStringLiteral("a.mpg")));
     s.send(QStringLiteral("Previous")); // from the first entry to the last
-    EXPECT_EQ(s.player->CurrentFile, s.dir.filePath(QStringLiteral("c.mpg")));
+    EXPECT_EQ(s.control().currentFile(), s.dir.filePath(QStringLiteral("c.mpg")));
+}
+
+// The scripted graph's state, as the player's own controls change it,
+// reaches PlaybackStatus and the PropertiesChanged signal.
+TEST(Mpris, fakeGraphStateChangesAreAnnounced)
+{
+    test::FakeGraphFactory fakes;
+    Session s(fakes.factory());
+    test::PropertiesRecorder changes(s.client, kService, kPath);
+    const auto lastChange = [&](const char* name) {
+        for (auto it = changes.changes.crbegin(); it != changes.changes.crend(); ++it) {
+            if (it->contains(QString::fromLatin1(name)))
+                return it->value(QString::fromLatin1(name));
+        }
+        return QVariant();
+    };
+    const auto announced = [&](const char* name, const QVariant& value) {
+        return waitFor([&] { return lastChange(name) == value; });
+    };
+    PlayerTestPeer in(*s.player);
+
+    s.control().openCommandLine(s.dir.filePath(QStringLiteral("clip.mpg")));
+    EXPECT_TRUE(announced("PlaybackStatus", QStringLiteral("Playing")));
+    EXPECT_EQ(s.status(), u"Playing");
+    EXPECT_EQ(lastChange("Metadata").toMap().value(QStringLiteral("xesam:title")).toString(),
+        u"clip.mpg");
+
+    emit in.cmdPause->Click();
+    EXPECT_TRUE(announced("PlaybackStatus", QStringLiteral("Paused")));
+    emit in.cmdForward->MouseDown(1, 0, 1, 1);
+    EXPECT_TRUE(announced("Rate", 2.0));
+    emit in.cmdForward->MouseUp(1, 0, 1, 1);
+    EXPECT_TRUE(announced("Rate", 1.0));
+    emit in.cmdPlay->Click();
+    EXPECT_TRUE(announced("PlaybackStatus", QStringLiteral("Playing")));
+
+    emit in.cmdStop->Click();
+    EXPECT_TRUE(announced("PlaybackStatus", QStringLiteral("Stopped")));
+    EXPECT_EQ(s.status(), u"Stopped");
+    EXPECT_EQ(lastChange("Metadata")
+                  .toMap()
+                  .value(QStringLiteral("mpris:trackid"))
+                  .value<QDBusObjectPath>()
+                  .path(),
+        QString::fromLatin1(MprisService::kNoTrack));
 }
 
 TEST(Mpris, statusPositionAndMetadataFollowRealPlayback)
@@ -171,8 +216,7 @@ TEST(Mpris, statusPositionAndMetadataFollowRealPlayback)
     Session s(makeGStreamerGraph);
     test::PropertiesRecorder changes(s.client, kService, kPath);
     const QString clip = test::copyClip(Clip::Mpg, s.dir.path(), QStringLiteral("movie.mpg"), 6);
-    s.player->CurrentFile = clip;
-    s.player->LoadCommFile();
+    s.control().openCommandLine(clip);
 
     ASSERT_TRUE(waitFor([&] { return s.status() == u"Playing"; }));
     ASSERT_TRUE(waitFor([&] {
@@ -194,10 +238,9 @@ TEST(Mpris, statusPositionAndMetadataFollowRealPlayback)
     changes.changes.clear();
     s.send(QStringLiteral("PlayPause"));
     EXPECT_TRUE(waitFor([&] { return s.status() == u"Paused"; }));
-    EXPECT_EQ(s.player->graph.control
-            ? dynamic_cast<FilgraphManager*>(s.player->graph.control.get())->state()
-            : GST_STATE_NULL,
-        GST_STATE_PAUSED);
+    const auto graph = PlayerTestPeer(*s.player).graph.status;
+    ASSERT_TRUE(graph);
+    EXPECT_TRUE(waitFor([&] { return graph->playbackState() == PlaybackState::Paused; }));
     EXPECT_TRUE(waitFor([&] {
         return !changes.changes.isEmpty()
             && changes.changes.last().value(QStringLiteral("PlaybackStatus")).toString()
@@ -211,10 +254,20 @@ TEST(Mpris, statusPositionAndMetadataFollowRealPlayback)
     s.send(QStringLiteral("SetPosition"),
         { QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/example/Veltrin/Track/999"))),
             qlonglong(1000000) });
-    EXPECT_NEAR(s.player->graph.position->CurrentPosition(), 4.0, 0.3);
+    EXPECT_NEAR(s.control().position().value_or(-1), 4.0, 0.3);
 
     s.send(QStringLiteral("PlayPause"));
     EXPECT_TRUE(waitFor([&] { return s.status() == u"Playing"; }));
+    // A seek while playing passes the graph through a pause: still playing.
+    EXPECT_TRUE(waitFor([&] { return graph->playbackState() == PlaybackState::Playing; }));
+    changes.changes.clear();
+    const double beforeSeek = s.positionS();
+    s.send(QStringLiteral("Seek"), { qlonglong(-2000000) });
+    EXPECT_TRUE(waitFor([&] { return s.positionS() < beforeSeek - 1.0; }));
+    EXPECT_TRUE(waitFor([&] { return graph->playbackState() == PlaybackState::Playing; }));
+    QCoreApplication::processEvents();
+    for (const QVariantMap& c : changes.changes)
+        EXPECT_NE(c.value(QStringLiteral("PlaybackStatus")).toString(), u"Paused");
     // The player's own buttons are heard too: pause, then stop while paused.
     s.player->Pause();
     EXPECT_TRUE(waitFor([&] {
@@ -224,7 +277,7 @@ TEST(Mpris, statusPositionAndMetadataFollowRealPlayback)
     }));
     s.player->cmdStop_Click();
     EXPECT_EQ(s.status(), u"Stopped");
-    EXPECT_TRUE(s.player->CurrentFile.isEmpty());
+    EXPECT_TRUE(s.control().currentFile().isEmpty());
     EXPECT_TRUE(waitFor([&] {
         return !changes.changes.isEmpty()
             && changes.changes.last().value(QStringLiteral("PlaybackStatus")).toString()
@@ -239,19 +292,15 @@ TEST(Mpris, statusPositionAndMetadataFollowRealPlayback)
 TEST(Mpris, withoutABusNothingIsRegisteredAndNothingIsSaid)
 {
     QTemporaryDir dir;
-    GraphWatch graphs;
-    PlayerOptions o = quietOptions(dir);
-    o.graphFactory = graphs.wrap(makeGStreamerGraph);
-    playerfrm player(o);
+    playerfrm player(quietOptions(dir));
     QDBusConnection none = test::noBus();
     ASSERT_FALSE(none.isConnected());
 
     test::MessageCatcher messages;
     {
-        MprisService service(player, graphs, none);
+        MprisService service(player.control(), none);
         EXPECT_TRUE(service.serviceName().isEmpty());
-        player.CurrentFile = test::clipPath(Clip::Mpg);
-        player.LoadCommFile();
+        player.control().openCommandLine(test::clipPath(Clip::Mpg));
         EXPECT_TRUE(waitFor([&] { return service.playbackStatus() == u"Playing"; }));
         service.pause();
         EXPECT_TRUE(waitFor([&] { return service.playbackStatus() == u"Paused"; }));

@@ -2,7 +2,7 @@
 #include "info/frmabout.h"
 #include "info/frmhelp.h"
 #include "info/windowplacement.h"
-#include "player/playerfrm.h"
+#include "player/playerfrm_testpeer.h"
 #include "support/wait.h"
 
 #include <QAction>
@@ -65,7 +65,7 @@ void closeAndWait(QPointer<QWidget> w)
 
 } // namespace
 
-TEST(HelpWindow, helpText_isByteExactWithCrLfAndTrailingBlanks)
+TEST(HelpWindow, helpTextIsByteExactWithCrLfAndTrailingBlanks)
 {
     QByteArray expected;
     auto line = [&](const char* text) { expected += QByteArray(text) + "\r\n"; };
@@ -124,7 +124,7 @@ TEST(HelpWindow, isTopmostWhileOpenAndNotAfterItsOkButtonClosesIt)
     EXPECT_TRUE(waitFor([&] { return help.isNull(); }, 5000));
 }
 
-TEST(InfoWindows, centring_roundsTheDifferenceThenHalvesInTwips)
+TEST(InfoWindows, centringRoundsTheDifferenceThenHalvesInTwips)
 {
     struct Case {
         double screen, window;
@@ -269,17 +269,18 @@ TEST(AboutWindow, versionBlinksAndKeepsItsPhaseAcrossReopening)
     closeAndWait(again.data());
 }
 
-TEST(InfoWindows, playerOpensEachOnce_exitClosesAbout_programEndsWithHelp)
+TEST(InfoWindows, playerOpensEachOnceExitClosesAboutProgramEndsWithHelp)
 {
     PlayerOptions options;
     options.useTray = false;
     options.graphFactory = [] { return GraphRefs {}; };
     playerfrm player(options);
+    PlayerTestPeer in(player);
     player.show();
     // Opening again only brings up the window already open.
     for (int i = 0; i < 2; ++i) {
-        player.mnuHelp->trigger();
-        player.mnuAbout->trigger();
+        in.mnuHelp->trigger();
+        in.mnuAbout->trigger();
     }
     ASSERT_EQ(openWindows<frmHelp>().size(), 1);
     ASSERT_EQ(openWindows<frmAbout>().size(), 1);
@@ -327,9 +328,10 @@ TEST(InfoWindows, bundledPicturesLoadWithoutImageFormatPlugins)
     options.useTray = false;
     options.graphFactory = [] { return GraphRefs {}; };
     playerfrm player(options);
+    PlayerTestPeer in(player);
     player.show();
-    player.mnuHelp->trigger();
-    player.mnuAbout->trigger();
+    in.mnuHelp->trigger();
+    in.mnuAbout->trigger();
     const QList<frmHelp*> helps = openWindows<frmHelp>();
     const QList<frmAbout*> abouts = openWindows<frmAbout>();
     ASSERT_EQ(helps.size(), 1);

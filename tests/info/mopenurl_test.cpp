@@ -111,7 +111,7 @@ void registerRecorder(const FakeDesktop& d)
 
 } // namespace
 
-TEST(LinkLauncher, openURL_passesTheAddressAsOneUnchangedArgument)
+TEST(LinkLauncher, openURLPassesTheAddressAsOneUnchangedArgument)
 {
     FakeDesktop d;
     registerRecorder(d);
@@ -133,7 +133,7 @@ TEST(LinkLauncher, openURL_passesTheAddressAsOneUnchangedArgument)
     EXPECT_EQ(d.tmpEntries(), QStringList());
 }
 
-TEST(LinkLauncher, openURL_nothingRegistered_startsNothingAndLeavesNoProbe)
+TEST(LinkLauncher, openURLNothingRegisteredStartsNothingAndLeavesNoProbe)
 {
     FakeDesktop d;
     d.writeEntry(QStringLiteral("data/applications/recorder.desktop"), browserExec(d));
@@ -145,7 +145,7 @@ TEST(LinkLauncher, openURL_nothingRegistered_startsNothingAndLeavesNoProbe)
     EXPECT_FALSE(QFileInfo::exists(d.recorded()));
 }
 
-TEST(LinkLauncher, getBrowserPath_followsTheDesktopAssociations)
+TEST(LinkLauncher, getBrowserPathFollowsTheDesktopAssociations)
 {
     struct Case {
         const char* name;
@@ -226,7 +226,7 @@ TEST(LinkLauncher, getBrowserPath_followsTheDesktopAssociations)
     }
 }
 
-TEST(LinkLauncher, splitExec_unquotesAndDropsFieldCodes)
+TEST(LinkLauncher, splitExecUnquotesAndDropsFieldCodes)
 {
     const std::vector<std::pair<QString, QStringList>> cases = {
         { QStringLiteral("browser %u"), { QStringLiteral("browser") } },
@@ -246,7 +246,7 @@ TEST(LinkLauncher, splitExec_unquotesAndDropsFieldCodes)
     }
 }
 
-TEST(LinkLauncher, probe_doesNotFollowALinkPlantedAtTheOldFixedName)
+TEST(LinkLauncher, probeDoesNotFollowALinkPlantedAtTheOldFixedName)
 {
     FakeDesktop d;
     registerRecorder(d);
@@ -271,7 +271,7 @@ TEST(LinkLauncher, probe_doesNotFollowALinkPlantedAtTheOldFixedName)
     }
 }
 
-TEST(LinkLauncher, unwritableTempFolder_startsNothing)
+TEST(LinkLauncher, unwritableTempFolderStartsNothing)
 {
     FakeDesktop d;
     registerRecorder(d);

@@ -5,7 +5,7 @@
 #include "info/bundledfont.h"
 #include "info/frmabout.h"
 #include "info/frmhelp.h"
-#include "player/playerfrm.h"
+#include "player/playerfrm_testpeer.h"
 #include "support/fake_graph.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -233,7 +233,7 @@ TEST(AccessibleNames, buttonsAndSlidersAreNamedByCaptionOrTip)
         ASSERT_NE(widget, nullptr) << c.widget;
         EXPECT_EQ(widget->accessibleName(), QString::fromLatin1(c.name)) << c.widget;
     }
-    EXPECT_EQ(w.player->H2->toolTip(), QStringLiteral("Balance"));
+    EXPECT_EQ(PlayerTestPeer(*w.player).H2->toolTip(), QStringLiteral("Balance"));
     // Every button and slider of every window has a name.
     for (QWidget* window : w.all()) {
         for (QWidget* control : window->findChildren<QWidget*>()) {

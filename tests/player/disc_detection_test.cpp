@@ -1,6 +1,6 @@
 #include "controls/button/qorvxpbutton.h"
 #include "engine/filgraphmanager.h"
-#include "player/playerfrm.h"
+#include "player/playerfrm_testpeer.h"
 #include "support/fake_graph.h"
 #include "support/media.h"
 #include "support/wait.h"
@@ -62,12 +62,14 @@ protected:
             .useTray = false });
     }
 
-    static FilgraphManager* engine(const playerfrm& p)
+    static PlayerTestPeer in(const std::unique_ptr<playerfrm>& p) { return PlayerTestPeer(*p); }
+
+    static FilgraphManager* engine(playerfrm& p)
     {
-        return dynamic_cast<FilgraphManager*>(p.graph.control.get());
+        return dynamic_cast<FilgraphManager*>(PlayerTestPeer(p).graph.control.get());
     }
 
-    static bool plays(const playerfrm& p)
+    static bool plays(playerfrm& p)
     {
         FilgraphManager* g = engine(p);
         return g && g->isRendered() && waitFor([&] { return g->state() == GST_STATE_PLAYING; });
@@ -77,7 +79,7 @@ protected:
     QString table = tmp.filePath(QStringLiteral("mounts"));
 };
 
-TEST_F(DiscDetection, startUp_videoCd_playsTheFirstTrackInNameOrder)
+TEST_F(DiscDetection, startUpVideoCdPlaysTheFirstTrackInNameOrder)
 {
     const QString cd = drive(QStringLiteral("cdrom0"));
     const QString mpegav = folder(cd, QStringLiteral("MPEGAV"));
@@ -88,16 +90,16 @@ TEST_F(DiscDetection, startUp_videoCd_playsTheFirstTrackInNameOrder)
 
     p->Command29_Click();
 
-    EXPECT_EQ(p->Text2, mpegav);
-    EXPECT_EQ(p->txtCDdrive, cd);
-    EXPECT_EQ(p->List1, QStringList { cd });
-    EXPECT_EQ(p->CurrentFile, mpegav + "/AVSEQ01.DAT");
-    EXPECT_EQ(p->File1.selectedIndex(), 0);
-    EXPECT_EQ(p->lblDisplayCaption.get(), kTitle + " :AVSEQ01.DAT");
+    EXPECT_EQ(in(p).Text2, mpegav);
+    EXPECT_EQ(in(p).txtCDdrive, cd);
+    EXPECT_EQ(in(p).List1, QStringList { cd });
+    EXPECT_EQ(in(p).CurrentFile, mpegav + "/AVSEQ01.DAT");
+    EXPECT_EQ(in(p).File1.selectedIndex(), 0);
+    EXPECT_EQ(in(p).lblDisplayCaption.get(), kTitle + " :AVSEQ01.DAT");
     EXPECT_TRUE(plays(*p));
 }
 
-TEST_F(DiscDetection, startUp_dvd_playsTheThirdTitleFileAfterBothVideoCdProbesFail)
+TEST_F(DiscDetection, startUpDvdPlaysTheThirdTitleFileAfterBothVideoCdProbesFail)
 {
     const QString cd = drive(QStringLiteral("dvd"));
     const QString videoTs = folder(cd, QStringLiteral("VIDEO_TS"));
@@ -109,14 +111,14 @@ TEST_F(DiscDetection, startUp_dvd_playsTheThirdTitleFileAfterBothVideoCdProbesFa
 
     p->Command29_Click();
 
-    EXPECT_EQ(p->Text2, videoTs);
-    EXPECT_EQ(p->CurrentFile, videoTs + "/VTS_01_1.VOB");
+    EXPECT_EQ(in(p).Text2, videoTs);
+    EXPECT_EQ(in(p).CurrentFile, videoTs + "/VTS_01_1.VOB");
     // Three probes ran, each noting the one drive again.
-    EXPECT_EQ(p->List1, (QStringList { cd, cd, cd }));
+    EXPECT_EQ(in(p).List1, (QStringList { cd, cd, cd }));
     EXPECT_TRUE(plays(*p));
 }
 
-TEST_F(DiscDetection, startUp_withoutOpticalDrive_changesNothing)
+TEST_F(DiscDetection, startUpWithoutOpticalDriveChangesNothing)
 {
     // A folder named like the probe's initial text must not pass for a disc.
     const QString cwd = drive(QStringLiteral("cwd"));
@@ -132,17 +134,17 @@ TEST_F(DiscDetection, startUp_withoutOpticalDrive_changesNothing)
     for (const QStringList& lines : tables) {
         setTable(lines);
         auto p = makePlayer();
-        const QString before = p->File1.path();
+        const QString before = in(p).File1.path();
 
         p->Command29_Click();
 
-        EXPECT_EQ(p->graph.control, nullptr);
-        EXPECT_TRUE(p->CurrentFile.isEmpty());
-        EXPECT_EQ(p->Text2, u"Text2");
-        EXPECT_EQ(p->txtCDdrive, u"CD Drive");
-        EXPECT_TRUE(p->List1.isEmpty());
-        EXPECT_EQ(p->File1.path(), before);
-        EXPECT_EQ(p->lblDisplayCaption.get(), kTitle);
+        EXPECT_EQ(in(p).graph.control, nullptr);
+        EXPECT_TRUE(in(p).CurrentFile.isEmpty());
+        EXPECT_EQ(in(p).Text2, u"Text2");
+        EXPECT_EQ(in(p).txtCDdrive, u"CD Drive");
+        EXPECT_TRUE(in(p).List1.isEmpty());
+        EXPECT_EQ(in(p).File1.path(), before);
+        EXPECT_EQ(in(p).lblDisplayCaption.get(), kTitle);
     }
     QDir::setCurrent(previous);
 }
@@ -160,34 +162,34 @@ TEST_P(AutoDetectDuringPlayback, stopsFirstAndDisablesFullScreen)
     copyClip(Clip::VcdDat, mpegav, QStringLiteral("AVSEQ01.DAT"));
     setTable({ "/dev/sda1 / ext4 rw 0 0" });
     auto p = makePlayer();
-    p->File1.setPath(files);
+    in(p).File1.setPath(files);
     // As the folder browser leaves it after playing with a narrow filter: the
     // disc's tracks are found all the same.
-    p->File1.setPattern(QStringLiteral("*.mpg"));
-    p->File1.select(0);
+    in(p).File1.setPattern(QStringLiteral("*.mpg"));
+    in(p).File1.select(0);
     p->fncPlay();
     ASSERT_TRUE(plays(*p));
     FilgraphManager* film = engine(*p);
-    ASSERT_TRUE(p->cmdFullscreen->Enabled());
+    ASSERT_TRUE(in(p).cmdFullscreen->Enabled());
     if (discInserted)
         setTable({ "/dev/sda1 / ext4 rw 0 0", "/dev/sr0 " + cd + " iso9660 ro 0 0" });
 
-    emit p->cmdAutodetect->Click();
+    emit in(p).cmdAutodetect->Click();
 
     if (discInserted) {
-        EXPECT_EQ(p->CurrentFile, mpegav + "/AVSEQ01.DAT");
-        EXPECT_EQ(p->File1.pattern(), u"*.dat;*.vob");
+        EXPECT_EQ(in(p).CurrentFile, mpegav + "/AVSEQ01.DAT");
+        EXPECT_EQ(in(p).File1.pattern(), u"*.dat;*.vob");
         EXPECT_NE(engine(*p), film);
         EXPECT_TRUE(plays(*p));
         return;
     }
-    EXPECT_TRUE(p->CurrentFile.isEmpty());
+    EXPECT_TRUE(in(p).CurrentFile.isEmpty());
     EXPECT_EQ(engine(*p), film);
     EXPECT_TRUE(waitFor([&] { return film->state() != GST_STATE_PLAYING; }));
     EXPECT_NEAR(film->CurrentPosition(), 0.0, 0.05);
-    EXPECT_FALSE(p->cmdFullscreen->Enabled());
-    EXPECT_FALSE(p->mnuFullscreen->isEnabled());
-    EXPECT_EQ(p->File1.path(), QDir::cleanPath(QCoreApplication::applicationDirPath()));
+    EXPECT_FALSE(in(p).cmdFullscreen->Enabled());
+    EXPECT_FALSE(in(p).mnuFullscreen->isEnabled());
+    EXPECT_EQ(in(p).File1.path(), QDir::cleanPath(QCoreApplication::applicationDirPath()));
 }
 
 INSTANTIATE_TEST_SUITE_P(DiscOrNot, AutoDetectDuringPlayback, ::testing::Bool(),
@@ -274,7 +276,7 @@ TEST_F(DiscDetection, aDriveInTheTableWhoseFolderIsGoneFailsItsProbe)
     p->Command29_Click();
 
     EXPECT_EQ(renderedPaths(*graphs.log), QStringList { dvd + "/VIDEO_TS/C.VOB" });
-    EXPECT_EQ(p->txtCDdrive, dvd);
+    EXPECT_EQ(in(p).txtCDdrive, dvd);
 }
 
 } // namespace

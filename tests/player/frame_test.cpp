@@ -27,7 +27,7 @@ QWidget* control(playerfrm& p, const char* name)
 TEST(FrameLayout, designSizePlacesEveryControl)
 {
     ShownPlayer f;
-    ASSERT_EQ(f.p->size(), QSize(497, 428));
+    ASSERT_EQ(f.player->size(), QSize(497, 428));
     ASSERT_EQ(f.SW(), 489);
     ASSERT_EQ(f.SH(), 420);
     const Placement table[] = {
@@ -54,18 +54,18 @@ TEST(FrameLayout, designSizePlacesEveryControl)
         { "PicLogo", { 54, 135, 381, 114 } },
     };
     for (const auto& [name, rect] : table) {
-        QWidget* w = control(*f.p, name);
+        QWidget* w = control(*f.player, name);
         ASSERT_NE(w, nullptr) << name;
         EXPECT_EQ(w->geometry(), rect) << name;
     }
     // The client area sits inside the 4-pixel border.
-    EXPECT_EQ(f.p->clientArea->geometry(), QRect(4, 4, 489, 420));
+    EXPECT_EQ(f.in().clientArea->geometry(), QRect(4, 4, 489, 420));
 }
 
 TEST(FrameLayout, everySizeChangeReplacesTheStretchingControls)
 {
     ShownPlayer f;
-    f.p->resize(800, 600); // inside 792 x 592
+    f.player->resize(800, 600); // inside 792 x 592
     ASSERT_EQ(f.SW(), 792);
     const Placement table[] = {
         { "lblDisplay", { 20, 0, 712, 13 } },
@@ -81,12 +81,12 @@ TEST(FrameLayout, everySizeChangeReplacesTheStretchingControls)
         { "cmdFullscreen", { 256, 16, 30, 15 } },
     };
     for (const auto& [name, rect] : table)
-        EXPECT_EQ(control(*f.p, name)->geometry(), rect) << name;
+        EXPECT_EQ(control(*f.player, name)->geometry(), rect) << name;
 
-    f.p->resize(497, 428);
-    EXPECT_EQ(control(*f.p, "ButtonEx3")->x(), 476);
-    EXPECT_EQ(f.p->H1->width(), 193);
-    EXPECT_EQ(f.p->Picture1->size(), QSize(489, 385));
+    f.player->resize(497, 428);
+    EXPECT_EQ(control(*f.player, "ButtonEx3")->x(), 476);
+    EXPECT_EQ(f.in().H1->width(), 193);
+    EXPECT_EQ(f.in().Picture1->size(), QSize(489, 385));
 }
 
 struct ClampCase {
@@ -105,86 +105,88 @@ TEST(FrameLayout, outerSizeIsClampedToTheMinimum)
     };
     ShownPlayer f;
     for (const auto& c : cases) {
-        f.p->resize(c.requested);
-        EXPECT_EQ(f.p->size(), c.expected) << c.name;
+        f.player->resize(c.requested);
+        EXPECT_EQ(f.player->size(), c.expected) << c.name;
         // The layout follows the clamped size, not the requested one.
-        EXPECT_EQ(f.p->Picture1->size(), c.expected - QSize(8, 8 + 35)) << c.name;
-        EXPECT_EQ(f.p->ButtonEx3->x(), c.expected.width() - 8 - 13) << c.name;
+        EXPECT_EQ(f.in().Picture1->size(), c.expected - QSize(8, 8 + 35)) << c.name;
+        EXPECT_EQ(f.in().ButtonEx3->x(), c.expected.width() - 8 - 13) << c.name;
     }
 }
 
 TEST(FrameLayout, minimisedWindowIsNeverClamped)
 {
     ShownPlayer f;
-    f.p->showMinimized();
-    ASSERT_TRUE(waitFor([&] { return f.p->isMinimized(); }));
-    f.p->resize(300, 300);
-    EXPECT_EQ(f.p->size(), QSize(300, 300));
+    f.player->showMinimized();
+    ASSERT_TRUE(waitFor([&] { return f.player->isMinimized(); }));
+    f.player->resize(300, 300);
+    EXPECT_EQ(f.player->size(), QSize(300, 300));
     // The rest of the pass still runs; outside the normal state there is no border.
-    EXPECT_EQ(f.p->ButtonEx3->x(), 300 - 13);
+    EXPECT_EQ(f.in().ButtonEx3->x(), 300 - 13);
 }
 
 TEST(FrameTitleRow, maximiseTogglesAndKeepsTheButtonsAtTheRightEdge)
 {
     ShownPlayer f;
-    click(f.p->ButtonEx2);
-    EXPECT_TRUE(f.p->isMaximized());
-    EXPECT_EQ(f.p->windowStateValue(), 2);
+    click(f.in().ButtonEx2);
+    EXPECT_TRUE(f.player->isMaximized());
+    EXPECT_EQ(f.player->windowStateValue(), 2);
     // No sizing border while maximised: the title row reaches the window's edge.
-    EXPECT_EQ(f.p->clientArea->geometry(), f.p->rect());
-    EXPECT_EQ(f.p->ButtonEx3->mapTo(f.p.get(), QPoint(13, 0)).x(), f.p->width());
-    EXPECT_EQ(f.p->H1->width(), f.SW() - 296);
-    EXPECT_EQ(f.p->lblDisplay->width(), f.SW() - 80);
-    if (f.p->width() > 497) { // where the platform gives a maximised window the screen
-        EXPECT_EQ(f.p->width(), f.p->screen()->availableGeometry().width());
+    EXPECT_EQ(f.in().clientArea->geometry(), f.player->rect());
+    EXPECT_EQ(f.in().ButtonEx3->mapTo(f.player.get(), QPoint(13, 0)).x(), f.player->width());
+    EXPECT_EQ(f.in().H1->width(), f.SW() - 296);
+    EXPECT_EQ(f.in().lblDisplay->width(), f.SW() - 80);
+    if (f.player->width() > 497) { // where the platform gives a maximised window the screen
+        EXPECT_EQ(f.player->width(), f.player->screen()->availableGeometry().width());
     }
 
-    click(f.p->ButtonEx2);
-    EXPECT_EQ(f.p->windowStateValue(), 0);
-    EXPECT_EQ(f.p->clientArea->geometry(), QRect(4, 4, f.p->width() - 8, f.p->height() - 8));
+    click(f.in().ButtonEx2);
+    EXPECT_EQ(f.player->windowStateValue(), 0);
+    EXPECT_EQ(
+        f.in().clientArea->geometry(), QRect(4, 4, f.player->width() - 8, f.player->height() - 8));
 
-    QTest::mouseDClick(f.p->lblDisplay, Qt::LeftButton);
-    EXPECT_EQ(f.p->windowStateValue(), 2);
-    QTest::mouseDClick(f.p->lblDisplay, Qt::LeftButton);
-    EXPECT_EQ(f.p->windowStateValue(), 0);
+    QTest::mouseDClick(f.in().lblDisplay, Qt::LeftButton);
+    EXPECT_EQ(f.player->windowStateValue(), 2);
+    QTest::mouseDClick(f.in().lblDisplay, Qt::LeftButton);
+    EXPECT_EQ(f.player->windowStateValue(), 0);
 }
 
 TEST(FrameTitleRow, aPressThatLeavesThePictureIsNoClick)
 {
     ShownPlayer f;
-    sendMouse(f.p->ButtonEx2, QEvent::MouseButtonPress, { 5, 5 }, Qt::LeftButton, Qt::LeftButton);
-    sendMouse(f.p->ButtonEx2, QEvent::MouseButtonRelease, { 40, 5 }, Qt::LeftButton, Qt::NoButton);
-    EXPECT_EQ(f.p->windowStateValue(), 0);
+    sendMouse(f.in().ButtonEx2, QEvent::MouseButtonPress, { 5, 5 }, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(
+        f.in().ButtonEx2, QEvent::MouseButtonRelease, { 40, 5 }, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(f.player->windowStateValue(), 0);
 }
 
 TEST(FrameTitleRow, helpOpensTheHelpWindow)
 {
     ShownPlayer f;
-    click(f.p->ButtonEx0);
-    ASSERT_TRUE(f.p->m_help);
-    EXPECT_TRUE(f.p->m_help->isVisible());
-    f.p->m_help->close();
+    click(f.in().ButtonEx0);
+    ASSERT_TRUE(f.in().m_help);
+    EXPECT_TRUE(f.in().m_help->isVisible());
+    f.in().m_help->close();
 }
 
 TEST(FrameTitleRow, minimiseWithoutATrayIconMinimisesInsteadOfHiding)
 {
     ShownPlayer f;
-    click(f.p->ButtonEx1);
+    click(f.in().ButtonEx1);
     // Hidden without an icon the window could never come back.
-    EXPECT_TRUE(f.p->isVisible());
-    EXPECT_EQ(f.p->windowStateValue(), 1);
+    EXPECT_TRUE(f.player->isVisible());
+    EXPECT_EQ(f.player->windowStateValue(), 1);
 }
 
 TEST(FrameTitleRow, exitShutsDown)
 {
     ShownPlayer f;
     f.load(0);
-    ASSERT_TRUE(f.p->graph.control);
-    click(f.p->ButtonEx3);
-    EXPECT_FALSE(f.p->isVisible());
-    EXPECT_FALSE(f.p->graph.control);
-    EXPECT_FALSE(f.p->graph.audio);
-    EXPECT_FALSE(f.p->graph.position);
+    ASSERT_TRUE(f.in().graph.control);
+    click(f.in().ButtonEx3);
+    EXPECT_FALSE(f.player->isVisible());
+    EXPECT_FALSE(f.in().graph.control);
+    EXPECT_FALSE(f.in().graph.audio);
+    EXPECT_FALSE(f.in().graph.position);
 }
 
 struct DragCase {
@@ -208,18 +210,18 @@ TEST(FrameDrag, titleLabelAndVideoAreaMoveTheWindowOnlyWhenTheyMay)
     for (const auto& c : cases) {
         ShownPlayer f;
         if (c.maximised)
-            f.p->ButtonEx2_Click();
-        for (QWidget* surface : { static_cast<QWidget*>(f.p->lblDisplay), f.p->Picture1 }) {
-            const QPoint start = f.p->pos();
+            f.player->ButtonEx2_Click();
+        for (QWidget* surface : { static_cast<QWidget*>(f.in().lblDisplay), f.in().Picture1 }) {
+            const QPoint start = f.player->pos();
             const QPoint grab(30, 5);
             sendMouse(surface, QEvent::MouseButtonPress, grab, c.pressed, c.held);
             sendMouse(surface, QEvent::MouseMove, grab + QPoint(25, 12), Qt::NoButton, c.held);
             const QPoint expected = c.moves ? start + QPoint(25, 12) : start;
-            EXPECT_EQ(f.p->pos(), expected)
+            EXPECT_EQ(f.player->pos(), expected)
                 << c.name << " on " << surface->objectName().toStdString();
             sendMouse(surface, QEvent::MouseButtonRelease, grab + QPoint(25, 12), c.pressed,
                 Qt::NoButton);
-            f.p->mnuPopup->hide();
+            f.in().mnuPopup->hide();
         }
     }
 }
@@ -227,58 +229,61 @@ TEST(FrameDrag, titleLabelAndVideoAreaMoveTheWindowOnlyWhenTheyMay)
 TEST(FrameDrag, bothSurfacesShareTheGrabPoint)
 {
     ShownPlayer f;
-    const QPoint start = f.p->pos();
-    sendMouse(f.p->lblDisplay, QEvent::MouseButtonPress, { 30, 5 }, Qt::LeftButton, Qt::LeftButton);
-    sendMouse(f.p->Picture1, QEvent::MouseMove, { 33, 9 }, Qt::NoButton, Qt::LeftButton);
-    EXPECT_EQ(f.p->pos(), start + QPoint(3, 4));
+    const QPoint start = f.player->pos();
+    sendMouse(
+        f.in().lblDisplay, QEvent::MouseButtonPress, { 30, 5 }, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(f.in().Picture1, QEvent::MouseMove, { 33, 9 }, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(f.player->pos(), start + QPoint(3, 4));
 }
 
 TEST(FrameBorder, draggingTheCornerResizesDownToTheMinimum)
 {
     ShownPlayer f;
-    const QRect start = f.p->geometry();
-    const QPoint corner(f.p->width() - 2, f.p->height() - 2);
-    QCursor::setPos(f.p->mapToGlobal(corner));
-    sendMouse(f.p.get(), QEvent::MouseButtonPress, corner, Qt::LeftButton, Qt::LeftButton);
-    sendMouse(f.p.get(), QEvent::MouseMove, corner + QPoint(60, 40), Qt::NoButton, Qt::LeftButton);
-    EXPECT_EQ(f.p->geometry(), QRect(start.topLeft(), start.size() + QSize(60, 40)));
+    const QRect start = f.player->geometry();
+    const QPoint corner(f.player->width() - 2, f.player->height() - 2);
+    QCursor::setPos(f.player->mapToGlobal(corner));
+    sendMouse(f.player.get(), QEvent::MouseButtonPress, corner, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(
+        f.player.get(), QEvent::MouseMove, corner + QPoint(60, 40), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(f.player->geometry(), QRect(start.topLeft(), start.size() + QSize(60, 40)));
     EXPECT_EQ(f.SW(), 489 + 60);
     sendMouse(
-        f.p.get(), QEvent::MouseMove, corner - QPoint(100, 100), Qt::NoButton, Qt::LeftButton);
-    EXPECT_EQ(f.p->geometry(), QRect(start.topLeft(), QSize(497, 374)));
-    sendMouse(f.p.get(), QEvent::MouseButtonRelease, corner, Qt::LeftButton, Qt::NoButton);
+        f.player.get(), QEvent::MouseMove, corner - QPoint(100, 100), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(f.player->geometry(), QRect(start.topLeft(), QSize(497, 374)));
+    sendMouse(f.player.get(), QEvent::MouseButtonRelease, corner, Qt::LeftButton, Qt::NoButton);
 }
 
 TEST(FrameMenu, rightButtonReleaseOverTheVideoAreaOpensTheMenuAtThePointer)
 {
     ShownPlayer f;
     const QPoint local(100, 60);
-    sendMouse(f.p->Picture1, QEvent::MouseButtonRelease, local, Qt::LeftButton, Qt::NoButton);
-    EXPECT_FALSE(f.p->mnuPopup->isVisible());
-    sendMouse(f.p->lblDisplay, QEvent::MouseButtonRelease, { 5, 5 }, Qt::RightButton, Qt::NoButton);
-    EXPECT_FALSE(f.p->mnuPopup->isVisible());
+    sendMouse(f.in().Picture1, QEvent::MouseButtonRelease, local, Qt::LeftButton, Qt::NoButton);
+    EXPECT_FALSE(f.in().mnuPopup->isVisible());
+    sendMouse(
+        f.in().lblDisplay, QEvent::MouseButtonRelease, { 5, 5 }, Qt::RightButton, Qt::NoButton);
+    EXPECT_FALSE(f.in().mnuPopup->isVisible());
 
-    sendMouse(f.p->Picture1, QEvent::MouseButtonRelease, local, Qt::RightButton, Qt::NoButton);
-    ASSERT_TRUE(f.p->mnuPopup->isVisible());
+    sendMouse(f.in().Picture1, QEvent::MouseButtonRelease, local, Qt::RightButton, Qt::NoButton);
+    ASSERT_TRUE(f.in().mnuPopup->isVisible());
     // Left-aligned: the menu's top-left corner at the pointer.
-    EXPECT_EQ(f.p->mnuPopup->pos(), f.p->Picture1->mapToGlobal(local));
-    f.p->mnuPopup->hide();
+    EXPECT_EQ(f.in().mnuPopup->pos(), f.in().Picture1->mapToGlobal(local));
+    f.in().mnuPopup->hide();
 }
 
 TEST(FrameTitleLabel, tooltipNamesTheCurrentFile)
 {
     ShownPlayer f;
-    EXPECT_EQ(f.p->lblDisplay->toolTip(), QString());
+    EXPECT_EQ(f.in().lblDisplay->toolTip(), QString());
     f.load(1);
-    f.p->setDisplayCaption(QStringLiteral("Zelto Veltrin Player :b.mpg"));
-    EXPECT_EQ(f.p->lblDisplay->text(), QStringLiteral("Zelto Veltrin Player :b.mpg"));
-    EXPECT_EQ(f.p->lblDisplay->toolTip(), f.dir.filePath(QStringLiteral("b.mpg")));
+    f.player->setDisplayCaption(QStringLiteral("Zelto Veltrin Player :b.mpg"));
+    EXPECT_EQ(f.in().lblDisplay->text(), QStringLiteral("Zelto Veltrin Player :b.mpg"));
+    EXPECT_EQ(f.in().lblDisplay->toolTip(), f.dir.filePath(QStringLiteral("b.mpg")));
 
     // Stop forgets the file without touching the caption; the tip follows anyway.
-    f.p->fncStop();
-    QHelpEvent tip(QEvent::ToolTip, { 5, 5 }, f.p->lblDisplay->mapToGlobal(QPoint(5, 5)));
-    QCoreApplication::sendEvent(f.p->lblDisplay, &tip);
-    EXPECT_EQ(f.p->lblDisplay->toolTip(), QString());
+    f.player->fncStop();
+    QHelpEvent tip(QEvent::ToolTip, { 5, 5 }, f.in().lblDisplay->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(f.in().lblDisplay, &tip);
+    EXPECT_EQ(f.in().lblDisplay->toolTip(), QString());
 }
 
 TEST(FrameVideoArea, layoutPassAndOpenPlaceTheVideo)
@@ -288,7 +293,7 @@ TEST(FrameVideoArea, layoutPassAndOpenPlaceTheVideo)
     // The open places the 352 x 288 video at once.
     EXPECT_EQ(f.video(), QRect(10, 0, 470, 385));
     f.graphs.log->clear();
-    f.p->resize(600, 428); // area 592 x 385
+    f.player->resize(600, 428); // area 592 x 385
     ASSERT_FALSE(f.graphs.log->isEmpty());
     EXPECT_EQ(f.graphs.log->last(), QStringLiteral("SetWindowPosition 61 0 470 385"));
 }

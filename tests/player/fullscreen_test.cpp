@@ -36,11 +36,11 @@ TEST(CorrectAspect, keepsTheSourceShapeCentredInTheVideoArea)
     };
     ShownPlayer f;
     f.load(0);
-    ASSERT_EQ(f.p->Picture1->size(), QSize(489, 385));
+    ASSERT_EQ(f.in().Picture1->size(), QSize(489, 385));
     for (const auto& c : cases) {
-        f.p->SourceWidth = c.source.width();
-        f.p->SourceHeight = c.source.height();
-        f.p->CorrectAspect();
+        f.in().SourceWidth = c.source.width();
+        f.in().SourceHeight = c.source.height();
+        f.player->CorrectAspect();
         EXPECT_EQ(f.video(), c.expected) << c.name;
     }
 }
@@ -49,7 +49,7 @@ TEST(CorrectAspect, aTallAreaCentresVertically)
 {
     ShownPlayer f;
     f.load(0);
-    f.p->resize(497, 700); // area 489 x 657
+    f.player->resize(497, 700); // area 489 x 657
     // 288 * 489 / 352 = 400.09; (657 - 400) / 2 = 128.5 goes to the even 128.
     EXPECT_EQ(f.video(), QRect(0, 128, 489, 400));
 }
@@ -60,7 +60,7 @@ TEST(CorrectAspect, withoutAVideoStreamNothingIsPlacedAndNothingBreaks)
     f.graphs.media
         = [](const QString&) { return std::optional<FakeMedia>(FakeMedia { .video = {} }); };
     f.load(0);
-    f.p->CorrectAspect();
+    f.player->CorrectAspect();
     EXPECT_FALSE(f.graphs.log->join(u'\n').contains(QStringLiteral("SetWindowPosition")));
 }
 
@@ -71,18 +71,18 @@ QSize screenSize(const playerfrm& p)
 
 void expectFullScreen(ShownPlayer& f, const char* saved)
 {
-    EXPECT_EQ(f.p->cmdFullscreen->Tag, QStringLiteral("True"));
-    EXPECT_EQ(f.p->lblDisplayTag, QString::fromLatin1(saved));
-    EXPECT_EQ(f.p->windowStateValue(), 2);
-    EXPECT_EQ(f.graph()->owner, f.p->clientArea);
-    EXPECT_EQ(f.video(), QRect(QPoint(0, 0), screenSize(*f.p)));
+    EXPECT_EQ(f.in().cmdFullscreen->Tag, QStringLiteral("True"));
+    EXPECT_EQ(f.in().lblDisplayTag, QString::fromLatin1(saved));
+    EXPECT_EQ(f.player->windowStateValue(), 2);
+    EXPECT_EQ(f.graph()->owner, f.in().clientArea);
+    EXPECT_EQ(f.video(), QRect(QPoint(0, 0), screenSize(*f.player)));
 }
 
 void expectWindowed(ShownPlayer& f, int state)
 {
-    EXPECT_EQ(f.p->cmdFullscreen->Tag, QStringLiteral("False"));
-    EXPECT_EQ(f.p->windowStateValue(), state);
-    EXPECT_EQ(f.graph()->owner, f.p->Picture1);
+    EXPECT_EQ(f.in().cmdFullscreen->Tag, QStringLiteral("False"));
+    EXPECT_EQ(f.player->windowStateValue(), state);
+    EXPECT_EQ(f.graph()->owner, f.in().Picture1);
 }
 
 enum class Leave { EscOnWindow, EscOverVideo, EscOnAControl, ShowPlayer };
@@ -93,23 +93,23 @@ TEST_P(LeaveFullScreen, restoresTheWindowAndPutsTheVideoBack)
 {
     ShownPlayer f;
     f.load(0);
-    f.p->cmdFullscreen_Click();
+    f.player->cmdFullscreen_Click();
     expectFullScreen(f, "0");
 
     switch (GetParam()) {
-    case Leave::EscOnWindow: QTest::keyClick(f.p.get(), Qt::Key_Escape); break;
+    case Leave::EscOnWindow: QTest::keyClick(f.player.get(), Qt::Key_Escape); break;
     case Leave::EscOverVideo: {
         // What the video window forwards to its drain.
         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QCoreApplication::sendEvent(f.graph()->drain, &esc);
         break;
     }
-    case Leave::EscOnAControl: QTest::keyClick(f.p->cmdPlay, Qt::Key_Escape); break;
-    case Leave::ShowPlayer: f.p->mnuShow->trigger(); break;
+    case Leave::EscOnAControl: QTest::keyClick(f.in().cmdPlay, Qt::Key_Escape); break;
+    case Leave::ShowPlayer: f.in().mnuShow->trigger(); break;
     }
     expectWindowed(f, 0);
     EXPECT_EQ(f.video(), QRect(10, 0, 470, 385));
-    EXPECT_EQ(f.p->size(), QSize(497, 428));
+    EXPECT_EQ(f.player->size(), QSize(497, 428));
 }
 
 std::string leaveName(const ::testing::TestParamInfo<Leave>& info)
@@ -128,10 +128,10 @@ TEST(FullScreen, aMaximisedWindowStaysMaximisedAfterwards)
 {
     ShownPlayer f;
     f.load(0);
-    f.p->ButtonEx2_Click();
-    f.p->mnuFullscreen->trigger();
+    f.player->ButtonEx2_Click();
+    f.in().mnuFullscreen->trigger();
     expectFullScreen(f, "2");
-    f.p->mnuShow_Click();
+    f.player->mnuShow_Click();
     expectWindowed(f, 2);
 }
 
@@ -139,10 +139,10 @@ TEST(FullScreen, requestingItTwiceSavesTheMaximisedState)
 {
     ShownPlayer f;
     f.load(0);
-    f.p->cmdFullscreen_Click();
-    f.p->mnuFullscreen->trigger();
+    f.player->cmdFullscreen_Click();
+    f.in().mnuFullscreen->trigger();
     expectFullScreen(f, "2");
-    f.p->mnuShow_Click();
+    f.player->mnuShow_Click();
     expectWindowed(f, 2);
 }
 
@@ -150,14 +150,14 @@ TEST(FullScreen, survivesATrackChangeWithTheSavedStateKept)
 {
     ShownPlayer f;
     f.load(0);
-    f.p->cmdFullscreen_Click();
+    f.player->cmdFullscreen_Click();
     const auto first = f.graph();
-    f.p->NextTrack();
+    f.player->NextTrack();
     ASSERT_NE(f.graph(), first);
     expectFullScreen(f, "0");
-    f.p->PrevTrack();
+    f.player->PrevTrack();
     expectFullScreen(f, "0");
-    QTest::keyClick(f.p.get(), Qt::Key_Escape);
+    QTest::keyClick(f.player.get(), Qt::Key_Escape);
     expectWindowed(f, 0);
 }
 
@@ -166,9 +166,9 @@ TEST(FullScreen, aLateLayoutPassKeepsTheVideoOverTheScreen)
     // A window manager may apply the maximise after the request has returned.
     ShownPlayer f;
     f.load(0);
-    f.p->cmdFullscreen_Click();
-    QResizeEvent late(f.p->size(), QSize(497, 428));
-    QCoreApplication::sendEvent(f.p.get(), &late);
+    f.player->cmdFullscreen_Click();
+    QResizeEvent late(f.player->size(), QSize(497, 428));
+    QCoreApplication::sendEvent(f.player.get(), &late);
     expectFullScreen(f, "0");
 }
 
@@ -178,13 +178,13 @@ TEST(FullScreen, withoutVideoItStopsAfterMaximisingAndCanBeLeft)
     f.graphs.media
         = [](const QString&) { return std::optional<FakeMedia>(FakeMedia { .video = {} }); };
     f.load(0);
-    f.p->cmdFullscreen_Click();
-    EXPECT_EQ(f.p->cmdFullscreen->Tag, QStringLiteral("True"));
-    EXPECT_EQ(f.p->windowStateValue(), 2);
+    f.player->cmdFullscreen_Click();
+    EXPECT_EQ(f.in().cmdFullscreen->Tag, QStringLiteral("True"));
+    EXPECT_EQ(f.player->windowStateValue(), 2);
     EXPECT_EQ(f.graph()->owner, nullptr);
-    QTest::keyClick(f.p.get(), Qt::Key_Escape);
-    EXPECT_EQ(f.p->cmdFullscreen->Tag, QStringLiteral("False"));
-    EXPECT_EQ(f.p->windowStateValue(), 0);
+    QTest::keyClick(f.player.get(), Qt::Key_Escape);
+    EXPECT_EQ(f.in().cmdFullscreen->Tag, QStringLiteral("False"));
+    EXPECT_EQ(f.player->windowStateValue(), 0);
 }
 
 TEST(FullScreen, escWhileWindowedOnlyShowsTheWindow)
@@ -192,38 +192,38 @@ TEST(FullScreen, escWhileWindowedOnlyShowsTheWindow)
     ShownPlayer f;
     f.load(0);
     const QRect before = f.video();
-    f.p->hide();
-    f.p->Form_KeyDown(27);
-    EXPECT_TRUE(f.p->isVisible());
+    f.player->hide();
+    f.player->Form_KeyDown(27);
+    EXPECT_TRUE(f.player->isVisible());
     expectWindowed(f, 0);
     EXPECT_EQ(f.video(), before);
-    f.p->Form_KeyDown('A');
+    f.player->Form_KeyDown('A');
     expectWindowed(f, 0);
 }
 
 TEST(FullScreen, isOfferedOnlyAfterAPlayListLoad)
 {
     ShownPlayer f;
-    EXPECT_FALSE(f.p->cmdFullscreen->Enabled());
-    EXPECT_FALSE(f.p->mnuFullscreen->isEnabled());
+    EXPECT_FALSE(f.in().cmdFullscreen->Enabled());
+    EXPECT_FALSE(f.in().mnuFullscreen->isEnabled());
     // A file opened directly (the command line) does not offer it.
-    f.p->CurrentFile = f.dir.filePath(QStringLiteral("a.mpg"));
-    f.p->OpenCurrentFile();
-    EXPECT_FALSE(f.p->mnuFullscreen->isEnabled());
+    f.in().CurrentFile = f.dir.filePath(QStringLiteral("a.mpg"));
+    f.player->OpenCurrentFile();
+    EXPECT_FALSE(f.in().mnuFullscreen->isEnabled());
     f.load(0);
-    EXPECT_TRUE(f.p->cmdFullscreen->Enabled());
-    EXPECT_TRUE(f.p->mnuFullscreen->isEnabled());
-    f.p->DisableFullScreen();
-    EXPECT_FALSE(f.p->cmdFullscreen->Enabled());
-    EXPECT_FALSE(f.p->mnuFullscreen->isEnabled());
+    EXPECT_TRUE(f.in().cmdFullscreen->Enabled());
+    EXPECT_TRUE(f.in().mnuFullscreen->isEnabled());
+    f.player->DisableFullScreen();
+    EXPECT_FALSE(f.in().cmdFullscreen->Enabled());
+    EXPECT_FALSE(f.in().mnuFullscreen->isEnabled());
 }
 
 TEST(FullScreen, disablingTheControlsDoesNotLeaveIt)
 {
     ShownPlayer f;
     f.load(0);
-    f.p->cmdFullscreen_Click();
-    f.p->DisableFullScreen();
+    f.player->cmdFullscreen_Click();
+    f.player->DisableFullScreen();
     expectFullScreen(f, "0");
 }
 
@@ -238,36 +238,37 @@ TEST(FullScreenRealMedia, videoWindowMovesBetweenAreaAndScreen)
         .mountTable = dir.filePath(QStringLiteral("no-mounts")),
         .formFile = {},
         .useTray = false });
-    p.File1.setPattern(QStringLiteral("*.mpg"));
-    p.File1.setPath(dir.path());
+    PlayerTestPeer in(p);
+    in.File1.setPattern(QStringLiteral("*.mpg"));
+    in.File1.setPath(dir.path());
     p.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&p));
-    p.File1.select(0);
+    in.File1.select(0);
     p.LoadPLFile();
-    auto* engine = dynamic_cast<veltrin::FilgraphManager*>(p.graph.video.get());
+    auto* engine = dynamic_cast<veltrin::FilgraphManager*>(in.graph.video.get());
     ASSERT_NE(engine, nullptr);
     QWidget* video = engine->videoWidget();
     ASSERT_NE(video, nullptr);
     const QSize source = clipInfo(Clip::Mpg).videoSize;
-    ASSERT_EQ(QSize(p.SourceWidth, p.SourceHeight), source);
+    ASSERT_EQ(QSize(in.SourceWidth, in.SourceHeight), source);
     const int w = static_cast<int>(std::floor(source.width() * 385.0 / source.height()));
     const QRect inArea(static_cast<int>(std::nearbyint((489 - w) / 2.0)), 0, w, 385);
-    EXPECT_EQ(video->parentWidget(), p.Picture1);
+    EXPECT_EQ(video->parentWidget(), in.Picture1);
     EXPECT_EQ(video->geometry(), inArea);
 
     p.cmdFullscreen_Click();
-    EXPECT_EQ(video->parentWidget(), p.clientArea);
+    EXPECT_EQ(video->parentWidget(), in.clientArea);
     EXPECT_EQ(video->geometry(), QRect(QPoint(0, 0), p.screen()->geometry().size()));
 
     // A right click over the video reaches the video area through the drain.
     QTest::mouseClick(video, Qt::RightButton, {}, QPoint(50, 50));
-    EXPECT_TRUE(p.mnuPopup->isVisible());
-    p.mnuPopup->hide();
+    EXPECT_TRUE(in.mnuPopup->isVisible());
+    in.mnuPopup->hide();
 
     // Esc typed over the video leaves full screen through the drain too.
     QTest::keyClick(video, Qt::Key_Escape);
-    EXPECT_EQ(p.cmdFullscreen->Tag, QStringLiteral("False"));
-    EXPECT_EQ(video->parentWidget(), p.Picture1);
+    EXPECT_EQ(in.cmdFullscreen->Tag, QStringLiteral("False"));
+    EXPECT_EQ(video->parentWidget(), in.Picture1);
     EXPECT_EQ(video->geometry(), inArea);
     EXPECT_TRUE(waitFor([&] { return engine->videoWidget()->framesPainted() > 0; }));
 

@@ -1,7 +1,7 @@
 #include "controls/scrollbar/dtvisualscrollbar.h"
 #include "engine/filgraphmanager.h"
 #include "player/playerfrm.h"
-#include "support/fake_graph.h"
+#include "support/fake_player.h"
 #include "support/media.h"
 #include "support/wait.h"
 
@@ -13,68 +13,43 @@
 
 using namespace veltrin;
 using veltrin::test::Clip;
-using veltrin::test::FakeGraphFactory;
 using veltrin::test::FakeMedia;
+using veltrin::test::FakePlayer;
 using veltrin::test::waitFor;
 
 namespace {
 
-// The player over fake graphs, with a play list folder of three entries.
-struct FakePlayer {
-    QTemporaryDir dir;
-    FakeGraphFactory graphs;
-    std::unique_ptr<playerfrm> player;
-
-    explicit FakePlayer(QStringList names = { "AVSEQ01.DAT", "AVSEQ02.DAT", "AVSEQ03.DAT" })
-    {
-        for (const QString& n : names) {
-            QFile f(dir.filePath(n));
-            f.open(QIODevice::WriteOnly);
-        }
-        PlayerOptions o;
-        o.graphFactory = graphs.factory();
-        o.useTray = false;
-        o.mountTable = dir.filePath(QStringLiteral("no-mounts"));
-        player = std::make_unique<playerfrm>(o);
-        player->File1.setPath(dir.path());
-    }
-    QString path(const QString& name) const { return dir.path() + u'/' + name; }
-    std::shared_ptr<test::FakeGraph> graph() const { return graphs.graph(); }
-    QStringList& log() { return *graphs.log; }
-};
-
 TEST(Playback, openSequenceRendersPlaysAndRewinds)
 {
     FakePlayer f;
-    f.player->File1.select(0);
+    f.in().File1.select(0);
     f.player->fncPlay();
-    EXPECT_EQ(f.player->CurrentFile, f.path(QStringLiteral("AVSEQ01.DAT")));
+    EXPECT_EQ(f.in().CurrentFile, f.path(QStringLiteral("AVSEQ01.DAT")));
     const QStringList& log = f.log();
     const auto at = [&](const QString& s) { return log.indexOf(s); };
     ASSERT_GE(at(QStringLiteral("RenderFile ") + f.path(QStringLiteral("AVSEQ01.DAT"))), 0);
     EXPECT_LT(at(QStringLiteral("RenderFile ") + f.path(QStringLiteral("AVSEQ01.DAT"))),
         at(QStringLiteral("Owner")));
     EXPECT_EQ(log.mid(log.size() - 2), (QStringList { "Run", "Pos=0" }));
-    EXPECT_EQ(f.player->SourceWidth, 352);
-    EXPECT_EQ(f.player->SourceHeight, 288);
-    EXPECT_EQ(f.player->txtSectotime3.get(), QStringLiteral("00:00:10"));
-    EXPECT_EQ(f.player->Label4.get(), QStringLiteral("00:00:10"));
-    EXPECT_EQ(f.player->H1->Max(), 10);
-    EXPECT_EQ(f.player->H1->SmallChange(), 1);
-    EXPECT_EQ(
-        f.player->lblDisplayCaption.get(), QStringLiteral("Zelto Veltrin Player :AVSEQ01.DAT"));
-    EXPECT_FALSE(f.player->PicLogo->isVisibleTo(f.player.get()));
+    EXPECT_EQ(f.in().SourceWidth, 352);
+    EXPECT_EQ(f.in().SourceHeight, 288);
+    EXPECT_EQ(f.in().txtSectotime3.get(), QStringLiteral("00:00:10"));
+    EXPECT_EQ(f.in().Label4.get(), QStringLiteral("00:00:10"));
+    EXPECT_EQ(f.in().H1->Max(), 10);
+    EXPECT_EQ(f.in().H1->SmallChange(), 1);
+    EXPECT_EQ(f.in().lblDisplayCaption.get(), QStringLiteral("Zelto Veltrin Player :AVSEQ01.DAT"));
+    EXPECT_FALSE(f.in().PicLogo->isVisibleTo(f.player.get()));
 }
 
 TEST(Playback, playWhilePlayingOnlyRunsAgainAndReappliesVolume)
 {
     FakePlayer f;
-    f.player->File1.select(0);
+    f.in().File1.select(0);
     f.player->fncPlay();
     f.graph()->position = 4;
     f.log().clear();
-    f.player->V1->setValue(-1200);
-    f.player->H2->setValue(300);
+    f.in().V1->setValue(-1200);
+    f.in().H2->setValue(300);
     f.log().clear();
     f.player->fncPlay();
     EXPECT_EQ(f.log(), (QStringList { "Run", "Volume=-1200", "Balance=300" }));
@@ -84,7 +59,7 @@ TEST(Playback, playWhilePlayingOnlyRunsAgainAndReappliesVolume)
 TEST(Playback, pausePausePlayResumesWithoutRewinding)
 {
     FakePlayer f;
-    f.player->File1.select(0);
+    f.in().File1.select(0);
     f.player->fncPlay();
     f.graph()->position = 6.5;
     f.log().clear();
@@ -99,18 +74,18 @@ TEST(Playback, pausePausePlayResumesWithoutRewinding)
 TEST(Playback, stopThenPlayOpensTheEntryAfreshFromZero)
 {
     FakePlayer f;
-    f.player->File1.select(1);
+    f.in().File1.select(1);
     f.player->fncPlay();
     auto first = f.graph();
     f.graph()->position = 3;
     f.player->fncStop();
-    EXPECT_EQ(f.player->CurrentFile, QString());
+    EXPECT_EQ(f.in().CurrentFile, QString());
     EXPECT_DOUBLE_EQ(first->position, 0);
     EXPECT_FALSE(first->running);
     f.player->fncPlay();
     EXPECT_EQ(f.graphs.created, 2);
     EXPECT_NE(f.graph(), first);
-    EXPECT_EQ(f.player->CurrentFile, f.path(QStringLiteral("AVSEQ02.DAT")));
+    EXPECT_EQ(f.in().CurrentFile, f.path(QStringLiteral("AVSEQ02.DAT")));
     // The first graph went away when its video-window reference was replaced.
     first.reset();
     EXPECT_EQ(f.graphs.newest->lock(), f.graph());
@@ -119,16 +94,16 @@ TEST(Playback, stopThenPlayOpensTheEntryAfreshFromZero)
 TEST(Playback, cleanUpKeepsTheOldGraphAliveThroughItsVideoWindow)
 {
     FakePlayer f;
-    f.player->File1.select(0);
+    f.in().File1.select(0);
     f.player->fncPlay();
     std::weak_ptr<test::FakeGraph> weak = f.graph();
     f.player->CleanUp();
-    EXPECT_FALSE(f.player->graph.control);
-    EXPECT_FALSE(f.player->graph.position);
-    EXPECT_FALSE(f.player->graph.audio);
+    EXPECT_FALSE(f.in().graph.control);
+    EXPECT_FALSE(f.in().graph.position);
+    EXPECT_FALSE(f.in().graph.audio);
     EXPECT_FALSE(weak.expired());
     f.player->CleanUp(); // harmless twice
-    f.player->File1.select(1);
+    f.in().File1.select(1);
     f.player->fncStop();
     f.player->fncPlay();
     EXPECT_TRUE(weak.expired());
@@ -138,13 +113,13 @@ TEST(Playback, playWithNoSelectedEntryOpensTheBareFolderAndOnlyRunsAfterwards)
 {
     FakePlayer f;
     f.player->fncPlay();
-    EXPECT_EQ(f.player->CurrentFile, f.dir.path() + u'/');
+    EXPECT_EQ(f.in().CurrentFile, f.dir.path() + u'/');
     EXPECT_TRUE(f.log().contains(QStringLiteral("RenderFile ") + f.dir.path() + u'/'));
     const int graphs = f.graphs.created;
     f.player->fncPlay();
     EXPECT_EQ(f.graphs.created, graphs); // CurrentFile is set: no re-open
     f.player->fncStop();
-    EXPECT_EQ(f.player->CurrentFile, QString());
+    EXPECT_EQ(f.in().CurrentFile, QString());
 }
 
 TEST(Playback, audioOnlyFileKeepsThePreviousVideoSize)
@@ -156,25 +131,25 @@ TEST(Playback, audioOnlyFileKeepsThePreviousVideoSize)
             m.video = {};
         return std::optional<FakeMedia>(m);
     };
-    f.player->File1.setPattern(QStringLiteral("*.mpg;*.mp3"));
-    f.player->File1.select(0);
+    f.in().File1.setPattern(QStringLiteral("*.mpg;*.mp3"));
+    f.in().File1.select(0);
     f.player->fncPlay();
     f.player->NextTrack();
-    EXPECT_EQ(f.player->CurrentFile, f.path(QStringLiteral("b.mp3")));
-    EXPECT_EQ(f.player->SourceWidth, 352);
-    EXPECT_EQ(f.player->SourceHeight, 288);
+    EXPECT_EQ(f.in().CurrentFile, f.path(QStringLiteral("b.mp3")));
+    EXPECT_EQ(f.in().SourceWidth, 352);
+    EXPECT_EQ(f.in().SourceHeight, 288);
 }
 
 TEST(Playback, rewindsBeforeRunningOnlyWhileNoTotalIsKnown)
 {
     FakePlayer f;
-    f.player->File1.select(0);
+    f.in().File1.select(0);
     f.player->fncPlay();
     f.log().clear();
     f.player->fncPlay();
     EXPECT_FALSE(f.log().contains(QStringLiteral("Pos=0")));
     // A clip shorter than a second leaves the total at 00:00:00.
-    f.player->txtSectotime3 = QStringLiteral("00:00:00");
+    f.in().txtSectotime3 = QStringLiteral("00:00:00");
     f.log().clear();
     f.player->PlayBtn();
     EXPECT_EQ(f.log().mid(0, 2), (QStringList { "Pos=0", "Run" }));
@@ -187,15 +162,15 @@ TEST(Playback, failedOpenLeavesSizesAndRangeAndPlaysNothing)
         return p.endsWith(QStringLiteral("bad.mpg")) ? std::nullopt
                                                      : std::optional<FakeMedia>(FakeMedia {});
     };
-    f.player->File1.setPattern(QStringLiteral("*.mpg"));
-    f.player->File1.select(1); // good.mpg
+    f.in().File1.setPattern(QStringLiteral("*.mpg"));
+    f.in().File1.select(1); // good.mpg
     f.player->fncPlay();
     f.player->fncStop();
-    f.player->File1.select(0); // bad.mpg
+    f.in().File1.select(0); // bad.mpg
     f.player->fncPlay();
-    EXPECT_EQ(f.player->SourceWidth, 352);
-    EXPECT_EQ(f.player->H1->Max(), 10); // a refused Max of 0 keeps the range
-    EXPECT_EQ(f.player->txtSectotime3.get(), QStringLiteral("00:00:00"));
+    EXPECT_EQ(f.in().SourceWidth, 352);
+    EXPECT_EQ(f.in().H1->Max(), 10); // a refused Max of 0 keeps the range
+    EXPECT_EQ(f.in().txtSectotime3.get(), QStringLiteral("00:00:00"));
 }
 
 TEST(Getfilename, takesTheTextAfterTheLastSeparator)
@@ -210,10 +185,10 @@ TEST(Getfilename, takesTheTextAfterTheLastSeparator)
 TEST(TitleLine, tooltipFollowsTheCurrentFile)
 {
     FakePlayer f;
-    f.player->File1.select(2);
+    f.in().File1.select(2);
     f.player->fncPlay();
-    EXPECT_EQ(f.player->lblDisplay->text(), QStringLiteral("Zelto Veltrin Player :AVSEQ03.DAT"));
-    EXPECT_EQ(f.player->lblDisplay->toolTip(), f.path(QStringLiteral("AVSEQ03.DAT")));
+    EXPECT_EQ(f.in().lblDisplay->text(), QStringLiteral("Zelto Veltrin Player :AVSEQ03.DAT"));
+    EXPECT_EQ(f.in().lblDisplay->toolTip(), f.path(QStringLiteral("AVSEQ03.DAT")));
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 #include "controls/button/qorvxpbutton.h"
 #include "controls/scrollbar/dtvisualscrollbar.h"
 #include "player/playerfrm.h"
-#include "support/fake_graph.h"
+#include "support/fake_player.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,28 +14,21 @@ using veltrin::test::FakeMedia;
 
 namespace {
 
-struct ListPlayer {
-    QTemporaryDir dir;
-    FakeGraphFactory graphs;
-    std::unique_ptr<playerfrm> player;
+QStringList trackNames(int entries)
+{
+    QStringList names;
+    for (int i = 1; i <= entries; ++i)
+        names << QStringLiteral("AVSEQ%1.DAT").arg(i, 2, 10, QChar(u'0'));
+    return names;
+}
 
+// A play list of the given number of Video CD tracks.
+struct ListPlayer : test::FakePlayer {
     explicit ListPlayer(int entries)
+        : FakePlayer(trackNames(entries))
     {
-        for (int i = 1; i <= entries; ++i) {
-            QFile f(dir.filePath(QStringLiteral("AVSEQ%1.DAT").arg(i, 2, 10, QChar(u'0'))));
-            f.open(QIODevice::WriteOnly);
-        }
-        PlayerOptions o;
-        o.graphFactory = graphs.factory();
-        o.useTray = false;
-        o.mountTable = dir.filePath(QStringLiteral("no-mounts"));
-        player = std::make_unique<playerfrm>(o);
-        player->File1.setPath(dir.path());
     }
-    QString entry(int i) const
-    {
-        return dir.path() + QStringLiteral("/AVSEQ%1.DAT").arg(i + 1, 2, 10, QChar(u'0'));
-    }
+    QString entry(int i) const { return path(trackNames(i + 1).last()); }
 };
 
 TEST(TrackSequence, nextAndPreviousMoveWrapAndStop)
@@ -52,16 +45,16 @@ TEST(TrackSequence, nextAndPreviousMoveWrapAndStop)
     };
     for (const auto& c : cases) {
         ListPlayer p(c.entries);
-        p.player->File1.select(c.start);
+        p.in().File1.select(c.start);
         p.player->fncPlay();
         c.next ? p.player->NextTrack() : p.player->PrevTrack();
         if (c.expected < 0) {
-            EXPECT_EQ(p.player->CurrentFile, QString()) << c.entries << c.start;
-            EXPECT_EQ(p.player->File1.selectedIndex(), c.start);
+            EXPECT_EQ(p.in().CurrentFile, QString()) << c.entries << c.start;
+            EXPECT_EQ(p.in().File1.selectedIndex(), c.start);
             EXPECT_DOUBLE_EQ(p.graphs.graph()->position, 0);
         } else {
-            EXPECT_EQ(p.player->File1.selectedIndex(), c.expected);
-            EXPECT_EQ(p.player->CurrentFile, p.entry(c.expected));
+            EXPECT_EQ(p.in().File1.selectedIndex(), c.expected);
+            EXPECT_EQ(p.in().CurrentFile, p.entry(c.expected));
             EXPECT_TRUE(p.graphs.graph()->running);
         }
     }
@@ -70,18 +63,17 @@ TEST(TrackSequence, nextAndPreviousMoveWrapAndStop)
 TEST(TrackSequence, trackChangeUpdatesTitleAppliesVolumeAndNamesTheBrowser)
 {
     ListPlayer p(3);
-    p.player->File1.select(1);
+    p.in().File1.select(1);
     p.player->Pause();
     p.player->fncPlay();
     p.player->Pause();
-    p.player->V1->setValue(-300);
+    p.in().V1->setValue(-300);
     p.player->NextTrack();
     auto g = p.graphs.graph();
     EXPECT_EQ(g->volume, -300);
     EXPECT_TRUE(g->running); // Next while paused plays the next entry
-    EXPECT_EQ(p.player->Text4.get(), QStringLiteral("AVSEQ03.DAT"));
-    EXPECT_EQ(
-        p.player->lblDisplayCaption.get(), QStringLiteral("Zelto Veltrin Player :AVSEQ03.DAT"));
+    EXPECT_EQ(p.in().Text4.get(), QStringLiteral("AVSEQ03.DAT"));
+    EXPECT_EQ(p.in().lblDisplayCaption.get(), QStringLiteral("Zelto Veltrin Player :AVSEQ03.DAT"));
     ASSERT_TRUE(p.player->folderBrowser(false));
     EXPECT_EQ(p.player->folderBrowser(false)->windowTitle(),
         QStringLiteral("  Zelto VCD Playlist:AVSEQ03.DAT"));
@@ -96,14 +88,14 @@ TEST(TrackSequence, refusedVolumeEndsTheChangeAfterTheEntryStarts)
         m.audio = false;
         return std::optional<FakeMedia>(m);
     };
-    p.player->File1.select(0);
+    p.in().File1.select(0);
     p.player->fncPlay();
-    const QString caption = p.player->lblDisplayCaption.get();
+    const QString caption = p.in().lblDisplayCaption.get();
     p.player->NextTrack();
-    EXPECT_EQ(p.player->CurrentFile, p.entry(1));
+    EXPECT_EQ(p.in().CurrentFile, p.entry(1));
     EXPECT_TRUE(p.graphs.graph()->running);
-    EXPECT_EQ(p.player->Text4.get(), QString());
-    EXPECT_EQ(p.player->lblDisplayCaption.get(), caption);
+    EXPECT_EQ(p.in().Text4.get(), QString());
+    EXPECT_EQ(p.in().lblDisplayCaption.get(), caption);
     EXPECT_FALSE(p.player->folderBrowser(false));
 }
 
@@ -118,10 +110,10 @@ TEST(TrackSequence, withoutASelectedEntryNothingHappens)
 TEST(TrackSequence, playListLoadEnablesFullScreen)
 {
     ListPlayer p(1);
-    EXPECT_FALSE(p.player->cmdFullscreen->Enabled());
-    p.player->File1.select(0);
+    EXPECT_FALSE(p.in().cmdFullscreen->Enabled());
+    p.in().File1.select(0);
     p.player->fncPlay();
-    EXPECT_TRUE(p.player->cmdFullscreen->Enabled());
+    EXPECT_TRUE(p.in().cmdFullscreen->Enabled());
 }
 
 QString writeList(const QTemporaryDir& dir, const QByteArray& bytes,
@@ -139,10 +131,10 @@ TEST(PlayListFile, linesEndWithAnyLineBreakAndLoseTrailingSpaces)
     ListPlayer p(2);
     const QString path = writeList(p.dir, "a.mpg   \r\nb.mpg\n\nc d.mpg \rlast.mpg");
     p.player->readPlayListFile(path);
-    EXPECT_EQ(p.player->File1.entries(),
+    EXPECT_EQ(p.in().File1.entries(),
         (QStringList {
             "AVSEQ01.DAT", "AVSEQ02.DAT", "a.mpg", "b.mpg", "", "c d.mpg", "last.mpg" }));
-    EXPECT_EQ(p.player->File1.selectedIndex(), -1); // reading selects nothing
+    EXPECT_EQ(p.in().File1.selectedIndex(), -1); // reading selects nothing
 }
 
 TEST(PlayListFile, unreadableListsAddNothing)
@@ -152,7 +144,7 @@ TEST(PlayListFile, unreadableListsAddNothing)
     p.player->readPlayListFile(p.dir.path());
     p.player->readPlayListFile(QStringLiteral("/dev/zero"));
     p.player->readPlayListFile(writeList(p.dir, QByteArray()));
-    EXPECT_EQ(p.player->File1.count(), 1);
+    EXPECT_EQ(p.in().File1.count(), 1);
 }
 
 TEST(CommandLine, playListPlaysItsFirstEntryOrTheCurrentOne)
@@ -161,18 +153,18 @@ TEST(CommandLine, playListPlaysItsFirstEntryOrTheCurrentOne)
         ListPlayer p(2);
         const QString list = writeList(p.dir, "x.mpg\r\n/abs/y.mpg\r\n");
         p.player->Form_Load(list);
-        EXPECT_EQ(p.player->CurrentFile, p.dir.path() + QStringLiteral("/x.mpg"));
+        EXPECT_EQ(p.in().CurrentFile, p.dir.path() + QStringLiteral("/x.mpg"));
         p.player->NextTrack();
         EXPECT_EQ(
-            p.player->CurrentFile, QStringLiteral("/abs/y.mpg")); // an absolute line names its file
+            p.in().CurrentFile, QStringLiteral("/abs/y.mpg")); // an absolute line names its file
     }
     {
         // An entry already current (a disc track found at start-up) is the one opened.
         ListPlayer p(2);
-        p.player->File1.select(1);
-        p.player->CurrentFile = writeList(p.dir, "x.mpg\n");
+        p.in().File1.select(1);
+        p.in().CurrentFile = writeList(p.dir, "x.mpg\n");
         p.player->LoadCommFile();
-        EXPECT_EQ(p.player->CurrentFile, p.entry(1));
+        EXPECT_EQ(p.in().CurrentFile, p.entry(1));
     }
 }
 
@@ -182,22 +174,22 @@ TEST(CommandLine, onlyLowerOrUpperPlsIsAPlayList)
     const QString mixed = writeList(p.dir, "AVSEQ01.DAT\n", QStringLiteral("list.Pls"));
     p.player->Form_Load(mixed);
     EXPECT_TRUE(p.graphs.log->contains(QStringLiteral("RenderFile ") + mixed));
-    EXPECT_EQ(p.player->File1.count(), 1);
+    EXPECT_EQ(p.in().File1.count(), 1);
     const QString upper = writeList(p.dir, "AVSEQ01.DAT\n", QStringLiteral("LIST.PLS"));
-    p.player->CurrentFile = upper;
+    p.in().CurrentFile = upper;
     p.player->LoadCommFile();
-    EXPECT_EQ(p.player->File1.count(), 2);
-    EXPECT_EQ(p.player->CurrentFile, p.entry(0));
-    EXPECT_EQ(p.player->File1.selectedIndex(), 1);
+    EXPECT_EQ(p.in().File1.count(), 2);
+    EXPECT_EQ(p.in().CurrentFile, p.entry(0));
+    EXPECT_EQ(p.in().File1.selectedIndex(), 1);
 }
 
 TEST(CommandLine, directOpenLeavesTheTitleLine)
 {
     ListPlayer p(1);
     p.player->Form_Load(p.entry(0));
-    EXPECT_EQ(p.player->CurrentFile, p.entry(0));
+    EXPECT_EQ(p.in().CurrentFile, p.entry(0));
     EXPECT_TRUE(p.graphs.graph()->running);
-    EXPECT_EQ(p.player->lblDisplayCaption.get(), QStringLiteral("Zelto Veltrin Player"));
+    EXPECT_EQ(p.in().lblDisplayCaption.get(), QStringLiteral("Zelto Veltrin Player"));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "player/playerfrm.h"
+#include "player/playerfrm_testpeer.h"
 #include "player/playlistfile.h"
 #include "support/fake_graph.h"
 
@@ -223,7 +223,7 @@ struct ListPlayer {
         o.useTray = false;
         o.mountTable = own.filePath(QStringLiteral("no-mounts"));
         player = std::make_unique<playerfrm>(o);
-        player->File1.setPath(own.path());
+        PlayerTestPeer(*player).File1.setPath(own.path());
     }
 };
 
@@ -245,28 +245,35 @@ TEST(PlayListOnTheCommandLine, everyFormatPlaysFromItsOwnFolderInOrder)
         const QString list = p.f.write(QString::fromLatin1(c.file),
             QByteArray(c.bytes).replace("@URL", QUrl::fromLocalFile(third).toEncoded()));
         p.player->Form_Load(list);
-        EXPECT_EQ(p.player->File1.count(), 4) << c.file; // OWN.DAT and three entries
-        EXPECT_EQ(p.player->File1.selectedIndex(), 1) << c.file;
-        EXPECT_EQ(p.player->CurrentFile, p.f.in(QStringLiteral("a b.mpg"))) << c.file;
+        EXPECT_EQ(PlayerTestPeer(*p.player).File1.count(), 4)
+            << c.file; // OWN.DAT and three entries
+        EXPECT_EQ(PlayerTestPeer(*p.player).File1.selectedIndex(), 1) << c.file;
+        EXPECT_EQ(PlayerTestPeer(*p.player).CurrentFile, p.f.in(QStringLiteral("a b.mpg")))
+            << c.file;
         EXPECT_TRUE(p.graphs.graph()->running) << c.file;
         // A missing entry is opened anyway; it simply fails to render.
         p.player->NextTrack();
-        EXPECT_EQ(p.player->CurrentFile, p.f.in(QStringLiteral("missing.mpg"))) << c.file;
-        EXPECT_EQ(renderedPaths(*p.graphs.log).last(), p.player->CurrentFile) << c.file;
+        EXPECT_EQ(PlayerTestPeer(*p.player).CurrentFile, p.f.in(QStringLiteral("missing.mpg")))
+            << c.file;
+        EXPECT_EQ(renderedPaths(*p.graphs.log).last(), PlayerTestPeer(*p.player).CurrentFile)
+            << c.file;
         p.player->NextTrack();
-        EXPECT_EQ(p.player->CurrentFile, third) << c.file;
+        EXPECT_EQ(PlayerTestPeer(*p.player).CurrentFile, third) << c.file;
         EXPECT_TRUE(p.graphs.graph()->running) << c.file;
         // The list's own words name the entry; the title shows the file name.
-        EXPECT_EQ(p.player->File1.currentName(), byUrl ? third : QStringLiteral("sub/q?.mpg"))
+        EXPECT_EQ(PlayerTestPeer(*p.player).File1.currentName(),
+            byUrl ? third : QStringLiteral("sub/q?.mpg"))
             << c.file;
-        EXPECT_EQ(p.player->lblDisplayCaption.get(), QStringLiteral("Zelto Veltrin Player :q?.mpg"))
+        EXPECT_EQ(PlayerTestPeer(*p.player).lblDisplayCaption.get(),
+            QStringLiteral("Zelto Veltrin Player :q?.mpg"))
             << c.file;
         // Wrapping back lands on the folder's own file, which lives in its folder.
         p.player->NextTrack();
         p.player->PrevTrack();
         p.player->PrevTrack();
         p.player->PrevTrack();
-        EXPECT_EQ(p.player->CurrentFile, p.own.filePath(QStringLiteral("OWN.DAT"))) << c.file;
+        EXPECT_EQ(PlayerTestPeer(*p.player).CurrentFile, p.own.filePath(QStringLiteral("OWN.DAT")))
+            << c.file;
     }
 }
 
@@ -276,7 +283,7 @@ TEST(PlayListOnTheCommandLine, aNulLineAddsNoEntry)
     // Cut at its NUL the line would name "a b.mpg", which exists.
     const QString list = p.f.write(QStringLiteral("nul.pls"), bytes("a b.mpg\0x\r\n"));
     p.player->Form_Load(list);
-    EXPECT_EQ(p.player->File1.count(), 1);
+    EXPECT_EQ(PlayerTestPeer(*p.player).File1.count(), 1);
     EXPECT_EQ(renderedPaths(*p.graphs.log), QStringList { p.own.path() + u'/' });
 }
 

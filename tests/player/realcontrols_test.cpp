@@ -1,7 +1,7 @@
 #include "controls/button/qorvxpbutton.h"
 #include "controls/scrollbar/dtvisualscrollbar.h"
 #include "engine/filgraphmanager.h"
-#include "player/playerfrm.h"
+#include "player/playerfrm_testpeer.h"
 #include "support/media.h"
 #include "support/wait.h"
 
@@ -31,9 +31,10 @@ struct RealPlayer {
         player->show();
         player->Form_Load(path);
     }
+    PlayerTestPeer in() const { return PlayerTestPeer(*player); }
     FilgraphManager* engine() const
     {
-        return dynamic_cast<FilgraphManager*>(player->graph.position.get());
+        return dynamic_cast<FilgraphManager*>(in().graph.position.get());
     }
 };
 
@@ -55,28 +56,28 @@ TEST(RealControls, draggingTheSeekThumbToTheMiddleSeeksThereAndReleaseDoesNotSee
 {
     RealPlayer p(Clip::Mpg, 100);
     ASSERT_NE(p.engine(), nullptr);
-    EXPECT_EQ(p.player->H1->Max(), 100);
+    EXPECT_EQ(p.in().H1->Max(), 100);
     p.player->Pause();
     int seeks = 0;
-    QObject::connect(p.player->H1, &dtVisualScrollBar::Scroll, [&] { ++seeks; });
-    dragThumbTo(p.player->H1, 0.5, false);
+    QObject::connect(p.in().H1, &dtVisualScrollBar::Scroll, [&] { ++seeks; });
+    dragThumbTo(p.in().H1, 0.5, false);
     const int seeksWhileDragging = seeks;
     ASSERT_GT(seeksWhileDragging, 0);
-    EXPECT_NEAR(p.player->H1->Value(), 50, 1);
-    EXPECT_NEAR(p.player->graph.position->CurrentPosition(), 50, 1.0);
-    const QRect thumb = p.player->H1->partPixelRect(Part::Thumb);
+    EXPECT_NEAR(p.in().H1->Value(), 50, 1);
+    EXPECT_NEAR(p.in().graph.position->CurrentPosition(), 50, 1.0);
+    const QRect thumb = p.in().H1->partPixelRect(Part::Thumb);
     QTest::mouseRelease(
-        p.player->H1, Qt::LeftButton, {}, QPoint(thumb.center().x(), thumb.center().y()));
+        p.in().H1, Qt::LeftButton, {}, QPoint(thumb.center().x(), thumb.center().y()));
     EXPECT_EQ(seeks, seeksWhileDragging);
     ASSERT_TRUE(waitFor([&] { return p.engine()->state() == GST_STATE_PAUSED; }));
-    EXPECT_NEAR(p.player->graph.position->CurrentPosition(), 50, 1.0);
+    EXPECT_NEAR(p.in().graph.position->CurrentPosition(), 50, 1.0);
 }
 
 TEST(RealControls, holdingFastForwardDoublesTheRateUntilRelease)
 {
     RealPlayer p(Clip::Mp4, 6);
     ASSERT_NE(p.engine(), nullptr);
-    QorvXPButton* ff = p.player->cmdForward;
+    QorvXPButton* ff = p.in().cmdForward;
     const QPoint centre(ff->width() / 2, ff->height() / 2);
     QTest::mousePress(ff, Qt::LeftButton, {}, centre);
     EXPECT_DOUBLE_EQ(p.engine()->rate(), 2.0);
@@ -91,23 +92,23 @@ TEST(RealControls, volumeFollowsTheDraggedThumbAndBalanceTheCompletedChange)
     EXPECT_NEAR(p.engine()->volumeGain(), 1.0, 1e-6);
 
     // Volume: dragging applies at once; a press on the track only moves the slider.
-    dragThumbTo(p.player->V1, -0.5);
-    EXPECT_EQ(p.player->V1->Value(), -5000);
+    dragThumbTo(p.in().V1, -0.5);
+    EXPECT_EQ(p.in().V1->Value(), -5000);
     EXPECT_NEAR(p.engine()->volumeGain(), std::pow(10.0, -2.5), 1e-6); // -50 dB, never silence
-    const QRect thumb = p.player->V1->partPixelRect(Part::Thumb);
+    const QRect thumb = p.in().V1->partPixelRect(Part::Thumb);
     QTest::mouseClick(
-        p.player->V1, Qt::LeftButton, {}, QPoint(p.player->V1->width() - 2, thumb.center().y()));
-    EXPECT_EQ(p.player->V1->Value(), -4900);
+        p.in().V1, Qt::LeftButton, {}, QPoint(p.in().V1->width() - 2, thumb.center().y()));
+    EXPECT_EQ(p.in().V1->Value(), -4900);
     EXPECT_NEAR(p.engine()->volumeGain(), std::pow(10.0, -2.5), 1e-6);
     p.player->fncPlay(); // the next play start applies the slider
     EXPECT_NEAR(p.engine()->volumeGain(), std::pow(10.0, -4900 / 2000.0), 1e-6);
 
     // Balance: nothing while the thumb moves, applied at release.
-    dragThumbTo(p.player->H2, 1.5, false); // past the end: the thumb stops there
-    EXPECT_EQ(p.player->H2->Value(), 10000);
+    dragThumbTo(p.in().H2, 1.5, false); // past the end: the thumb stops there
+    EXPECT_EQ(p.in().H2->Value(), 10000);
     EXPECT_NEAR(p.engine()->panorama(), 0.0, 1e-6);
-    const QRect h2thumb = p.player->H2->partPixelRect(Part::Thumb);
-    QTest::mouseRelease(p.player->H2, Qt::LeftButton, {}, h2thumb.center());
+    const QRect h2thumb = p.in().H2->partPixelRect(Part::Thumb);
+    QTest::mouseRelease(p.in().H2, Qt::LeftButton, {}, h2thumb.center());
     EXPECT_NEAR(p.engine()->panorama(), 1.0 - std::pow(10.0, -5.0), 1e-5);
 }
 

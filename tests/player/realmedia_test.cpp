@@ -1,7 +1,7 @@
 #include "controls/button/qorvxpbutton.h"
 #include "controls/scrollbar/dtvisualscrollbar.h"
 #include "engine/filgraphmanager.h"
-#include "player/playerfrm.h"
+#include "player/playerfrm_testpeer.h"
 #include "support/media.h"
 #include "support/wait.h"
 
@@ -26,9 +26,9 @@ PlayerOptions realOptions(const QTemporaryDir& dir)
     return o;
 }
 
-FilgraphManager* engineOf(const playerfrm& p)
+FilgraphManager* engineOf(playerfrm& p)
 {
-    return dynamic_cast<FilgraphManager*>(p.graph.position.get());
+    return dynamic_cast<FilgraphManager*>(PlayerTestPeer(p).graph.position.get());
 }
 
 void click(QWidget* w)
@@ -42,19 +42,19 @@ TEST(RealPlayback, aFolderOfVideoCdTracksPlaysInOrderByItself)
     for (const char* name : { "AVSEQ01.DAT", "AVSEQ02.DAT", "AVSEQ03.DAT" })
         test::copyClip(Clip::VcdDat, dir.path(), QString::fromLatin1(name), 2);
     playerfrm player(realOptions(dir));
+    PlayerTestPeer in(player);
     player.show();
     player.Form_Load(QString());
-    player.File1.setPath(dir.path());
-    player.File1.select(0);
+    in.File1.setPath(dir.path());
+    in.File1.select(0);
     player.fncPlay();
 
     QStringList opened;
     const bool ended = waitFor(
         [&] {
-            if (!player.CurrentFile.isEmpty()
-                && (opened.isEmpty() || opened.last() != player.CurrentFile))
-                opened << player.CurrentFile;
-            return player.File1.selectedIndex() == 2 && player.CurrentFile.isEmpty();
+            if (!in.CurrentFile.isEmpty() && (opened.isEmpty() || opened.last() != in.CurrentFile))
+                opened << in.CurrentFile;
+            return in.File1.selectedIndex() == 2 && in.CurrentFile.isEmpty();
         },
         30000);
     ASSERT_TRUE(ended);
@@ -63,12 +63,12 @@ TEST(RealPlayback, aFolderOfVideoCdTracksPlaysInOrderByItself)
             dir.filePath(QStringLiteral("AVSEQ02.DAT")),
             dir.filePath(QStringLiteral("AVSEQ03.DAT")) }));
     // Stopped at 0 on the third entry, and it stays there.
-    ASSERT_TRUE(waitFor([&] { return player.lblTimeused->text() == u"00:00:00"; }));
-    EXPECT_NEAR(player.graph.position->CurrentPosition(), 0.0, 0.3);
+    ASSERT_TRUE(waitFor([&] { return in.lblTimeused->text() == u"00:00:00"; }));
+    EXPECT_NEAR(in.graph.position->CurrentPosition(), 0.0, 0.3);
     EXPECT_EQ(engineOf(player)->state(), GST_STATE_PAUSED);
     QTest::qWait(300);
-    EXPECT_EQ(player.File1.selectedIndex(), 2);
-    EXPECT_TRUE(player.CurrentFile.isEmpty());
+    EXPECT_EQ(in.File1.selectedIndex(), 2);
+    EXPECT_TRUE(in.CurrentFile.isEmpty());
 }
 
 TEST(RealPlayback, transportButtonsDriveTheGraph)
@@ -77,6 +77,7 @@ TEST(RealPlayback, transportButtonsDriveTheGraph)
     test::copyClip(Clip::Mp4, dir.path(), QStringLiteral("a.mp4"), 6);
     test::copyClip(Clip::Mp4, dir.path(), QStringLiteral("b.mp4"), 6);
     playerfrm player(realOptions(dir));
+    PlayerTestPeer in(player);
     player.show();
     player.Form_Load(dir.filePath(QStringLiteral("a.mp4")));
     EXPECT_EQ(player.windowTitle(), QStringLiteral("Zelto Veltrin Player"));
@@ -85,39 +86,39 @@ TEST(RealPlayback, transportButtonsDriveTheGraph)
     // The video shows inside the video area.
     VideoWidget* video = engineOf(player)->videoWidget();
     ASSERT_NE(video, nullptr);
-    EXPECT_EQ(video->parentWidget(), player.Picture1);
-    EXPECT_TRUE(player.Picture1->rect().contains(video->geometry()));
+    EXPECT_EQ(video->parentWidget(), in.Picture1);
+    EXPECT_TRUE(in.Picture1->rect().contains(video->geometry()));
     ASSERT_TRUE(waitFor([&] { return video->framesPainted() > 2; }));
 
-    click(player.cmdPause);
+    click(in.cmdPause);
     ASSERT_TRUE(waitFor([&] { return engineOf(player)->state() == GST_STATE_PAUSED; }));
-    const double paused = player.graph.position->CurrentPosition();
-    click(player.cmdPause); // Pause does not toggle
+    const double paused = in.graph.position->CurrentPosition();
+    click(in.cmdPause); // Pause does not toggle
     EXPECT_EQ(engineOf(player)->state(), GST_STATE_PAUSED);
-    click(player.cmdPlay);
+    click(in.cmdPlay);
     ASSERT_TRUE(waitFor([&] { return engineOf(player)->state() == GST_STATE_PLAYING; }));
-    EXPECT_GE(player.graph.position->CurrentPosition(), paused - 0.05);
+    EXPECT_GE(in.graph.position->CurrentPosition(), paused - 0.05);
 
-    click(player.cmdStop);
-    EXPECT_TRUE(player.CurrentFile.isEmpty());
+    click(in.cmdStop);
+    EXPECT_TRUE(in.CurrentFile.isEmpty());
     ASSERT_TRUE(waitFor([&] { return engineOf(player)->state() == GST_STATE_PAUSED; }));
-    EXPECT_LT(player.graph.position->CurrentPosition(), 0.3);
+    EXPECT_LT(in.graph.position->CurrentPosition(), 0.3);
 
     // The play list: Next and Previous through the folder.
-    player.File1.setPath(dir.path());
-    player.File1.setPattern(QStringLiteral("*.mp4"));
-    player.File1.select(0);
-    click(player.cmdPlay);
-    EXPECT_EQ(player.CurrentFile, dir.filePath(QStringLiteral("a.mp4")));
-    click(player.cmdNexttrack);
-    EXPECT_EQ(player.CurrentFile, dir.filePath(QStringLiteral("b.mp4")));
+    in.File1.setPath(dir.path());
+    in.File1.setPattern(QStringLiteral("*.mp4"));
+    in.File1.select(0);
+    click(in.cmdPlay);
+    EXPECT_EQ(in.CurrentFile, dir.filePath(QStringLiteral("a.mp4")));
+    click(in.cmdNexttrack);
+    EXPECT_EQ(in.CurrentFile, dir.filePath(QStringLiteral("b.mp4")));
     ASSERT_TRUE(waitFor([&] { return engineOf(player)->state() == GST_STATE_PLAYING; }));
-    click(player.cmdBacktrack);
-    EXPECT_EQ(player.CurrentFile, dir.filePath(QStringLiteral("a.mp4")));
+    click(in.cmdBacktrack);
+    EXPECT_EQ(in.CurrentFile, dir.filePath(QStringLiteral("a.mp4")));
 
     player.mnuExit_Click();
     EXPECT_FALSE(player.isVisible());
-    EXPECT_FALSE(player.graph.control);
+    EXPECT_FALSE(in.graph.control);
 }
 
 TEST(RealPlayback, badFilesOnTheCommandLinePlayNothingAndReportNothing)
@@ -138,13 +139,14 @@ TEST(RealPlayback, badFilesOnTheCommandLinePlayNothingAndReportNothing)
     }
     for (const char* arg : { "missing.mpg", "zero.mpg", "text.avi", "fifo.mpg", "bad.pls", "" }) {
         playerfrm player(realOptions(dir));
+        PlayerTestPeer in(player);
         player.show();
         QElapsedTimer clock;
         clock.start();
         player.Form_Load(dir.filePath(QString::fromLatin1(arg)));
         EXPECT_LT(clock.elapsed(), FilgraphManager::kPrerollTimeout.count() + 1000) << arg;
         EXPECT_FALSE(engineOf(player) && engineOf(player)->isRendered()) << arg;
-        EXPECT_EQ(player.txtSectotime3.get(), QStringLiteral("00:00:00"));
+        EXPECT_EQ(in.txtSectotime3.get(), QStringLiteral("00:00:00"));
         player.Timer1_Timer();
         EXPECT_TRUE(QApplication::topLevelWidgets().size() >= 1);
         for (QWidget* w : QApplication::topLevelWidgets())

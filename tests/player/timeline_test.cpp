@@ -1,7 +1,7 @@
 #include "controls/button/qorvxpbutton.h"
 #include "controls/scrollbar/dtvisualscrollbar.h"
 #include "player/playerfrm.h"
-#include "support/fake_graph.h"
+#include "support/fake_player.h"
 
 #include <QFile>
 #include <QLabel>
@@ -37,28 +37,25 @@ TEST(SecToTime, formatsWholeSecondsWithACeiling)
     EXPECT_EQ(playerfrm::SecToTime(std::nan("")), QStringLiteral("00:00:00"));
 }
 
-struct TimelinePlayer {
-    QTemporaryDir dir;
-    FakeGraphFactory graphs;
-    std::unique_ptr<playerfrm> player;
+QStringList timelineNames(int entries)
+{
+    QStringList names;
+    for (int i = 1; i <= entries; ++i)
+        names << QStringLiteral("T%1.DAT").arg(i);
+    return names;
+}
+
+// The first of a few entries of one length plays.
+struct TimelinePlayer : test::FakePlayer {
     explicit TimelinePlayer(double duration, int entries = 3)
+        : FakePlayer(timelineNames(entries))
     {
-        for (int i = 1; i <= entries; ++i) {
-            QFile f(dir.filePath(QStringLiteral("T%1.DAT").arg(i)));
-            f.open(QIODevice::WriteOnly);
-        }
         graphs.media = [duration](const QString&) {
             FakeMedia m;
             m.duration = duration;
             return std::optional<FakeMedia>(m);
         };
-        PlayerOptions o;
-        o.graphFactory = graphs.factory();
-        o.useTray = false;
-        o.mountTable = dir.filePath(QStringLiteral("no-mounts"));
-        player = std::make_unique<playerfrm>(o);
-        player->File1.setPath(dir.path());
-        player->File1.select(0);
+        in().File1.select(0);
         player->fncPlay();
     }
     void tickAt(double position)
@@ -72,29 +69,29 @@ TEST(Timeline, tickMovesTheSliderAndTheTexts)
 {
     TimelinePlayer t(100);
     t.tickAt(42.6);
-    EXPECT_EQ(t.player->H1->Value(), 43);
-    EXPECT_EQ(t.player->txtSectotime1.get(), QStringLiteral("00:00:57"));
-    EXPECT_EQ(t.player->lblTimeused->text(), QStringLiteral("00:00:42"));
-    EXPECT_EQ(t.player->Label3.get(), QStringLiteral("00:00:42"));
-    EXPECT_EQ(t.player->lblTimeused->toolTip(), QStringLiteral("00:01:40"));
+    EXPECT_EQ(t.in().H1->Value(), 43);
+    EXPECT_EQ(t.in().txtSectotime1.get(), QStringLiteral("00:00:57"));
+    EXPECT_EQ(t.in().lblTimeused->text(), QStringLiteral("00:00:42"));
+    EXPECT_EQ(t.in().Label3.get(), QStringLiteral("00:00:42"));
+    EXPECT_EQ(t.in().lblTimeused->toolTip(), QStringLiteral("00:01:40"));
 }
 
 TEST(Timeline, endOfTrackStopsThenOpensTheNextEntryOnTheNextTick)
 {
     TimelinePlayer t(210.5);
-    EXPECT_EQ(t.player->Label4.get(), QStringLiteral("00:03:30"));
+    EXPECT_EQ(t.in().Label4.get(), QStringLiteral("00:03:30"));
     t.tickAt(209.7);
-    EXPECT_EQ(t.player->CurrentFile, t.dir.filePath(QStringLiteral("T1.DAT")));
+    EXPECT_EQ(t.in().CurrentFile, t.dir.filePath(QStringLiteral("T1.DAT")));
     // First tick at or after 210 s: the stop rule fires and rewinds.
     t.tickAt(210.0);
-    EXPECT_EQ(t.player->CurrentFile, QString());
+    EXPECT_EQ(t.in().CurrentFile, QString());
     EXPECT_DOUBLE_EQ(t.graphs.graph()->position, 0);
-    EXPECT_EQ(t.player->File1.selectedIndex(), 0);
+    EXPECT_EQ(t.in().File1.selectedIndex(), 0);
     // Next tick (position 0): the next-track rule opens entry 1.
     t.player->Timer1_Timer();
-    EXPECT_EQ(t.player->File1.selectedIndex(), 1);
-    EXPECT_EQ(t.player->CurrentFile, t.dir.filePath(QStringLiteral("T2.DAT")));
-    EXPECT_EQ(t.player->Label3.get(), QStringLiteral("00:00:00"));
+    EXPECT_EQ(t.in().File1.selectedIndex(), 1);
+    EXPECT_EQ(t.in().CurrentFile, t.dir.filePath(QStringLiteral("T2.DAT")));
+    EXPECT_EQ(t.in().Label3.get(), QStringLiteral("00:00:00"));
 }
 
 TEST(Timeline, afterTheLastEntryThePlayerStaysStoppedAtZero)
@@ -105,14 +102,14 @@ TEST(Timeline, afterTheLastEntryThePlayerStaysStoppedAtZero)
         t.tickAt(5); // stop
         t.player->Timer1_Timer(); // next
     }
-    EXPECT_EQ(t.player->File1.selectedIndex(), 1);
-    EXPECT_EQ(t.player->CurrentFile, QString());
+    EXPECT_EQ(t.in().File1.selectedIndex(), 1);
+    EXPECT_EQ(t.in().CurrentFile, QString());
     for (int i = 0; i < 5; ++i)
         t.player->Timer1_Timer();
-    EXPECT_EQ(t.player->File1.selectedIndex(), 1);
-    EXPECT_EQ(t.player->CurrentFile, QString());
-    EXPECT_EQ(t.player->lblTimeused->text(), QStringLiteral("00:00:00"));
-    EXPECT_NE(t.player->Label3.get(), t.player->Label4.get());
+    EXPECT_EQ(t.in().File1.selectedIndex(), 1);
+    EXPECT_EQ(t.in().CurrentFile, QString());
+    EXPECT_EQ(t.in().lblTimeused->text(), QStringLiteral("00:00:00"));
+    EXPECT_NE(t.in().Label3.get(), t.in().Label4.get());
 }
 
 TEST(Timeline, withoutAGraphTheTickChangesNothing)
@@ -121,33 +118,33 @@ TEST(Timeline, withoutAGraphTheTickChangesNothing)
     t.tickAt(3);
     t.player->CleanUp();
     t.player->Timer1_Timer();
-    EXPECT_EQ(t.player->lblTimeused->text(), QStringLiteral("00:00:03"));
-    EXPECT_EQ(t.player->H1->Value(), 3);
+    EXPECT_EQ(t.in().lblTimeused->text(), QStringLiteral("00:00:03"));
+    EXPECT_EQ(t.in().H1->Value(), 3);
 }
 
 TEST(Timeline, seekingOnlyOnScrollAndFastForwardOnTheButton)
 {
     TimelinePlayer t(100);
     t.graphs.log->clear();
-    t.player->H1->setValue(50); // a click on the track: Change only, no seek
+    t.in().H1->setValue(50); // a click on the track: Change only, no seek
     EXPECT_TRUE(t.graphs.log->filter(QStringLiteral("Pos=")).isEmpty());
-    emit t.player->H1->Scroll();
+    emit t.in().H1->Scroll();
     EXPECT_EQ(t.graphs.log->last(), QStringLiteral("Pos=50"));
 
-    emit t.player->cmdForward->MouseDown(2, 0, 1, 1); // any button sets the double rate
+    emit t.in().cmdForward->MouseDown(2, 0, 1, 1); // any button sets the double rate
     EXPECT_DOUBLE_EQ(t.graphs.graph()->rate(), 2.0);
-    emit t.player->cmdForward->MouseUp(1, 0, 1, 1);
+    emit t.in().cmdForward->MouseUp(1, 0, 1, 1);
     EXPECT_DOUBLE_EQ(t.graphs.graph()->rate(), 1.0);
 }
 
 TEST(VolumeBalance, sliderEventsReachTheEngine)
 {
     TimelinePlayer t(100);
-    t.player->V1->setValue(-2500); // not dragged: no change yet
+    t.in().V1->setValue(-2500); // not dragged: no change yet
     EXPECT_EQ(t.graphs.graph()->volume, 0);
-    emit t.player->V1->Scroll();
+    emit t.in().V1->Scroll();
     EXPECT_EQ(t.graphs.graph()->volume, -2500);
-    t.player->H2->setValue(4000); // Change applies the balance
+    t.in().H2->setValue(4000); // Change applies the balance
     EXPECT_EQ(t.graphs.graph()->balance, 4000);
 }
 

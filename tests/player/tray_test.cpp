@@ -49,9 +49,9 @@ TEST(TrayIcon, addsOnceAndDeletesHarmlesslyTwice)
 struct TrayPlayer : ShownPlayer {
     TrayPlayer()
     {
-        p->tray->setAvailabilityCheck([] { return true; });
-        p->tray->SetTrayIcon(
-            TrayIcon::Add, p->windowIcon(), QStringLiteral("Zelto Veltrin Player"));
+        in().tray->setAvailabilityCheck([] { return true; });
+        in().tray->SetTrayIcon(
+            TrayIcon::Add, player->windowIcon(), QStringLiteral("Zelto Veltrin Player"));
     }
 };
 
@@ -63,18 +63,19 @@ TEST(TrayIcon, isAddedAtStartAndRemovedByEveryShutdownPath)
             .mountTable = dir.filePath(QStringLiteral("none")),
             .formFile = {},
             .useTray = true });
-        p.tray->setAvailabilityCheck([] { return true; });
+        PlayerTestPeer in(p);
+        in.tray->setAvailabilityCheck([] { return true; });
         p.Form_Load(QString());
         p.show();
-        ASSERT_TRUE(p.tray->isShown()) << path;
-        EXPECT_EQ(p.tray->toolTip(), QStringLiteral("Zelto Veltrin Player"));
+        ASSERT_TRUE(in.tray->isShown()) << path;
+        EXPECT_EQ(in.tray->toolTip(), QStringLiteral("Zelto Veltrin Player"));
         if (path == std::string("menu Exit"))
-            p.mnuExit->trigger();
+            in.mnuExit->trigger();
         else if (path == std::string("title-row Exit"))
-            click(p.ButtonEx3);
+            click(in.ButtonEx3);
         else
             p.close();
-        EXPECT_FALSE(p.tray->isShown()) << path;
+        EXPECT_FALSE(in.tray->isShown()) << path;
         EXPECT_FALSE(p.isVisible()) << path;
     }
 }
@@ -86,10 +87,11 @@ TEST(TrayIcon, playerRunsWithoutATray)
         .mountTable = dir.filePath(QStringLiteral("none")),
         .formFile = {},
         .useTray = true });
-    p.tray->setAvailabilityCheck([] { return false; });
+    PlayerTestPeer in(p);
+    in.tray->setAvailabilityCheck([] { return false; });
     p.Form_Load(QString());
     p.show();
-    EXPECT_FALSE(p.tray->isShown());
+    EXPECT_FALSE(in.tray->isShown());
     EXPECT_TRUE(p.isVisible());
 }
 
@@ -97,41 +99,41 @@ TEST(TrayCallback, clicksOpenTheMenuRightAlignedAtThePointer)
 {
     for (int m : { 513, 516 }) {
         TrayPlayer f;
-        const QPoint pointer = f.p->screen()->geometry().center();
+        const QPoint pointer = f.player->screen()->geometry().center();
         QCursor::setPos(pointer);
-        f.p->chkSystrayMsg_MouseMove(m);
-        ASSERT_TRUE(f.p->mnuPopup->isVisible()) << m;
-        const QRect menu = f.p->mnuPopup->geometry();
+        f.player->chkSystrayMsg_MouseMove(m);
+        ASSERT_TRUE(f.in().mnuPopup->isVisible()) << m;
+        const QRect menu = f.in().mnuPopup->geometry();
         EXPECT_EQ(menu.x() + menu.width(), pointer.x()) << m;
         EXPECT_EQ(menu.y(), pointer.y()) << m;
-        f.p->mnuPopup->hide();
+        f.in().mnuPopup->hide();
     }
 }
 
 TEST(TrayCallback, doubleClickShowsTheHiddenWindowAndOtherMessagesDoNothing)
 {
     TrayPlayer f;
-    click(f.p->ButtonEx1); // with an icon, Minimize hides
-    EXPECT_FALSE(f.p->isVisible());
-    EXPECT_EQ(f.p->windowStateValue(), 0);
+    click(f.in().ButtonEx1); // with an icon, Minimize hides
+    EXPECT_FALSE(f.player->isVisible());
+    EXPECT_EQ(f.player->windowStateValue(), 0);
     for (int m : { 512, 514, 517, 0 }) {
-        f.p->chkSystrayMsg_MouseMove(m);
-        EXPECT_FALSE(f.p->isVisible()) << m;
-        EXPECT_FALSE(f.p->mnuPopup->isVisible()) << m;
+        f.player->chkSystrayMsg_MouseMove(m);
+        EXPECT_FALSE(f.player->isVisible()) << m;
+        EXPECT_FALSE(f.in().mnuPopup->isVisible()) << m;
     }
-    f.p->chkSystrayMsg_MouseMove(515);
-    EXPECT_TRUE(f.p->isVisible());
-    EXPECT_EQ(f.p->windowStateValue(), 0);
+    f.player->chkSystrayMsg_MouseMove(515);
+    EXPECT_TRUE(f.player->isVisible());
+    EXPECT_EQ(f.player->windowStateValue(), 0);
 }
 
 TEST(TrayCallback, doubleClickLeavesFullScreenAlone)
 {
     TrayPlayer f;
     f.load(0);
-    f.p->cmdFullscreen_Click();
-    f.p->chkSystrayMsg_MouseMove(515);
-    EXPECT_EQ(f.p->cmdFullscreen->Tag, QStringLiteral("True"));
-    EXPECT_EQ(f.graph()->owner, f.p->clientArea);
+    f.player->cmdFullscreen_Click();
+    f.player->chkSystrayMsg_MouseMove(515);
+    EXPECT_EQ(f.in().cmdFullscreen->Tag, QStringLiteral("True"));
+    EXPECT_EQ(f.graph()->owner, f.in().clientArea);
 }
 
 TEST(PopupMenu, holdsEveryItemInOrder)
@@ -141,18 +143,18 @@ TEST(PopupMenu, holdsEveryItemInOrder)
     const QStringList expected
         = { "Show Player", sep, "Browse", sep, "Play", "Pause", "Stop", sep, "Full Screen", sep,
               "Next Track", "Previous Track", sep, "Help", "About", sep, "Cancel", sep, "Exit" };
-    const QList<QAction*> actions = f.p->mnuPopup->actions();
+    const QList<QAction*> actions = f.in().mnuPopup->actions();
     QStringList captions;
     for (QAction* a : actions) {
         captions << (a->isSeparator() ? sep : a->text());
         if (!a->isSeparator()) {
-            EXPECT_EQ(a->isEnabled(), a != f.p->mnuFullscreen) << a->text().toStdString();
+            EXPECT_EQ(a->isEnabled(), a != f.in().mnuFullscreen) << a->text().toStdString();
         }
     }
     EXPECT_EQ(captions, expected);
-    const QAction* named[] = { f.p->mnuShow, f.p->mnuOpen, f.p->mnuPlay, f.p->mnuPause,
-        f.p->mnuStop, f.p->mnuFullscreen, f.p->mnuNext, f.p->mnuPrev, f.p->mnuHelp, f.p->mnuAbout,
-        f.p->mnuCancel, f.p->mnuExit };
+    const QAction* named[] = { f.in().mnuShow, f.in().mnuOpen, f.in().mnuPlay, f.in().mnuPause,
+        f.in().mnuStop, f.in().mnuFullscreen, f.in().mnuNext, f.in().mnuPrev, f.in().mnuHelp,
+        f.in().mnuAbout, f.in().mnuCancel, f.in().mnuExit };
     const int positions[] = { 0, 2, 4, 5, 6, 8, 10, 11, 13, 14, 16, 18 };
     for (size_t i = 0; i < std::size(named); ++i)
         EXPECT_EQ(actions.value(positions[i]), named[i]) << i;
@@ -163,31 +165,31 @@ TEST(PopupMenu, showPlayerBringsBackAHiddenWindowAndCancelDoesNothing)
     TrayPlayer f;
     f.load(0);
     const QStringList logBefore = *f.graphs.log;
-    f.p->mnuCancel->trigger();
+    f.in().mnuCancel->trigger();
     EXPECT_EQ(*f.graphs.log, logBefore);
-    EXPECT_TRUE(f.p->isVisible());
+    EXPECT_TRUE(f.player->isVisible());
 
-    click(f.p->ButtonEx1);
-    ASSERT_FALSE(f.p->isVisible());
-    f.p->mnuShow->trigger();
-    EXPECT_TRUE(f.p->isVisible());
-    EXPECT_EQ(f.p->cmdFullscreen->Tag, QStringLiteral("False"));
+    click(f.in().ButtonEx1);
+    ASSERT_FALSE(f.player->isVisible());
+    f.in().mnuShow->trigger();
+    EXPECT_TRUE(f.player->isVisible());
+    EXPECT_EQ(f.in().cmdFullscreen->Tag, QStringLiteral("False"));
 }
 
 TEST(PopupMenu, commandsReachThePlayer)
 {
     ShownPlayer f;
     f.load(0);
-    f.p->mnuPause->trigger();
+    f.in().mnuPause->trigger();
     EXPECT_FALSE(f.graph()->running);
-    f.p->mnuPlay->trigger();
+    f.in().mnuPlay->trigger();
     EXPECT_TRUE(f.graph()->running);
-    f.p->mnuNext->trigger();
-    EXPECT_EQ(f.p->CurrentFile, f.dir.filePath(QStringLiteral("b.mpg")));
-    f.p->mnuStop->trigger();
-    EXPECT_EQ(f.p->CurrentFile, QString());
-    f.p->mnuFullscreen->trigger();
-    EXPECT_EQ(f.p->cmdFullscreen->Tag, QStringLiteral("True"));
+    f.in().mnuNext->trigger();
+    EXPECT_EQ(f.in().CurrentFile, f.dir.filePath(QStringLiteral("b.mpg")));
+    f.in().mnuStop->trigger();
+    EXPECT_EQ(f.in().CurrentFile, QString());
+    f.in().mnuFullscreen->trigger();
+    EXPECT_EQ(f.in().cmdFullscreen->Tag, QStringLiteral("True"));
 }
 
 } // namespace

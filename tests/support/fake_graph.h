@@ -1,11 +1,14 @@
 #pragma once
 
-#include "player/playerfrm.h"
+#include "engine/interfaces.h"
 #include "runtime/steps.h"
 
 #include <QRect>
 #include <QStringList>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace veltrin::test {
 

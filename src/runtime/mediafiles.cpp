@@ -1,6 +1,4 @@
-#include "desktop/mediafiles.h"
-
-#include "player/playerfrm.h"
+#include "runtime/mediafiles.h"
 
 #include <QFileInfo>
 #include <array>
@@ -10,9 +8,24 @@ namespace veltrin {
 bool isMediaFileName(const QString& name)
 {
     static constexpr std::array kExtensions { u".dat", u".vob", u".mpg", u".mpeg", u".avi", u".mp3",
-        u".asf", u".wm", u".wma", u".wmv", u".qt", u".mov", u".mp4", u".cda", u".pls" };
+        u".asf", u".wm", u".wma", u".wmv", u".qt", u".mov", u".mp4", u".cda", u".pls", u".m3u",
+        u".m3u8" };
     for (const char16_t* ext : kExtensions) {
         if (name.endsWith(QStringView(ext), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+bool isPlayListName(const QString& name)
+{
+    static constexpr std::array<std::array<QStringView, 2>, 3> kExtensions { {
+        { u".pls", u".PLS" },
+        { u".m3u", u".M3U" },
+        { u".m3u8", u".M3U8" },
+    } };
+    for (const auto& ext : kExtensions) {
+        if (name.endsWith(ext[0]) || name.endsWith(ext[1]))
             return true;
     }
     return false;
@@ -31,10 +44,12 @@ QString firstMediaFile(const QList<QUrl>& urls)
     return {};
 }
 
-void openAsCommandLine(playerfrm& player, const QString& path)
+QString fileNamePart(const QString& path)
 {
-    player.CurrentFile = path;
-    player.LoadCommFile();
+    if (path.isEmpty())
+        return path;
+    const qsizetype sep = path.lastIndexOf(u'/', path.size() - 2);
+    return sep < 0 ? path : path.mid(sep + 1);
 }
 
 } // namespace veltrin

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "player/playerfrm.h"
+
+// The player's commands and state as PlayerControl offers them: each forwards
+// to the handler the player's own button or menu item runs.
+class playerfrm::Control final : public veltrin::PlayerControl {
+public:
+    explicit Control(playerfrm& player)
+        : m_p(player)
+    {
+    }
+
+    void play() override { m_p.fncPlay(); }
+    void pause() override { m_p.Pause(); }
+    void stop() override { m_p.fncStop(); }
+    void next() override { m_p.NextTrack(); }
+    void previous() override { m_p.PrevTrack(); }
+    bool seekTo(double seconds) override;
+    void setRate(double rate) override;
+    void setVolume(int volume) override;
+    void openCommandLine(const QString& path) override { m_p.openCommandLine(path); }
+    bool playFolder(const veltrin::FolderChoice& choice) override { return m_p.playFolder(choice); }
+    void showWindow() override { m_p.show(); }
+    void raiseWindow() override { m_p.raiseWindow(); }
+    void quit() override { m_p.mnuExit_Click(); }
+
+    QString currentFile() const override { return m_p.CurrentFile; }
+    quint64 trackNumber() const override { return m_p.m_graphsMade; }
+    veltrin::PlaybackState playbackState() const override { return m_p.playbackState(); }
+    bool hasVideo() const override;
+    double rate() const override;
+    std::optional<double> position() const override;
+    std::optional<double> duration() const override;
+    int volume() const override;
+
+private:
+    playerfrm& m_p;
+};
