@@ -51,8 +51,30 @@ public:
 std::unique_ptr<DiscReader> openDisc(const QString& source);
 
 // The folder a disc path names (see splitDiscPath), listed; nullopt when the
-// path is not on a disc or the folder cannot be read.
+// path is not on a disc or the folder cannot be read. A disc's root folder
+// also holds its audio tracks, as "Track01.cda", "Track02.cda"... after the
+// files of its ISO 9660 file system (a mixed disc shows both); an audio CD
+// has only those. A track's size is its PCM bytes.
 std::optional<QList<DiscEntry>> listDiscFolder(const QString& path);
+
+// The audio tracks of a drive's disc or of a .cue/.bin, .nrg, .toc image,
+// listed as above; only tracks the image holds whole. nullopt when the
+// source's table of contents cannot be read.
+std::optional<QList<DiscEntry>> listCdAudioTracks(const QString& source);
+
+// "Track07.cda" for 7: the name under which an audio track is listed.
+QString cdAudioTrackName(int track);
+// The track a root folder entry's name stands for (case ignored), 0 when the
+// name is not one of those.
+int cdAudioTrackNumber(const QString& name);
+
+// The URI GStreamer's CD audio source plays an audio track of a drive or an
+// image by: "cdda://" + the percent-encoded source + "#" + the track.
+QString cdAudioUri(const QString& source, int track);
+
+// Points every FileListModel's disc folders at listDiscFolder. The program
+// calls it once at start-up; calling it again does nothing new.
+void installDiscFolderLister();
 
 // The scheme of the engine's own disc reading source element.
 inline constexpr char kDiscUriScheme[] = "veltrin-disc";
@@ -63,14 +85,16 @@ QString discUri(const QString& source, const QString& inner);
 // Undoes discUri; nullopt for anything else.
 std::optional<DiscPath> parseDiscUri(const QString& uri);
 // The URI that plays a file on a disc named by a local path; nullopt when the
-// path is an ordinary file. A path into a disc container is one; so is a
-// file the kernel cannot read under the mount point of an ISO 9660 disc in a
-// drive (a Video CD track). `mountTable` is for tests ("": the system's).
+// path is an ordinary file. A path into a disc container is one (an audio
+// track the disc holds gives cdAudioUri); so is a file the kernel cannot read
+// under the mount point of an ISO 9660 disc in a drive (a Video CD track).
+// `mountTable` is for tests ("": the system's).
 std::optional<QString> discUriForPath(const QString& path, const QString& mountTable = {});
 
 // Registers the source element for kDiscUriScheme with GStreamer, ranked for
-// playbin to pick it. Needs GStreamer initialised; calling it again does
-// nothing. Returns whether the element is registered.
+// playbin to pick it, and ranks cdiocddasrc first for cdda URIs. Needs
+// GStreamer initialised; calling it again does nothing. Returns whether the
+// element is registered.
 bool registerDiscSource();
 
 } // namespace veltrin

@@ -2,16 +2,22 @@
 // libiso9660 (plain .iso images) and, for a .bin without a .cue libcdio can
 // use, its raw sectors.
 #include "engine/discfs.h"
+#include "runtime/filelistmodel.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <array>
 #include <cdio/cdio.h>
 #include <cdio/iso9660.h>
 #include <cdio/logging.h>
 #include <cstring>
+#include <fcntl.h>
+#include <linux/cdrom.h>
 #include <mutex>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace veltrin {
@@ -26,12 +32,58 @@ void dropCdioMessage(cdio_log_level_t, const char*)
 {
 }
 
+void quietCdio()
+{
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { cdio_log_set_handler(dropCdioMessage); });
+}
+
+struct CdioDestroy {
+    void operator()(CdIo_t* c) const { cdio_destroy(c); }
+};
+using CdioHandle = std::unique_ptr<CdIo_t, CdioDestroy>;
+
+// Whether a drive says it holds a disc ready to read. Asked without waiting
+// (the device opened non-blocking), so that an empty drive, an open tray or
+// a disc still spinning up fails at once rather than after the kernel's
+// command timeouts. A device that cannot tell is left to libcdio.
+bool driveReady(const QString& device)
+{
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const int status = ::ioctl(fd, CDROM_DRIVE_STATUS, CDSL_CURRENT);
+    ::close(fd);
+    return status < 0 || status == CDS_DISC_OK || status == CDS_NO_INFO;
+}
+
+// What a source is on this machine: a drive, an image file, or nothing we
+// open (a FIFO above all could block in open()).
+enum class SourceKind { None, Drive, File };
+
+SourceKind sourceKind(const QString& source)
+{
+    struct stat st { };
+    if (::stat(QFile::encodeName(source).constData(), &st) != 0)
+        return SourceKind::None;
+    if (S_ISBLK(st.st_mode))
+        return SourceKind::Drive;
+    return S_ISREG(st.st_mode) ? SourceKind::File : SourceKind::None;
+}
+
+CdioHandle openCdio(const QString& source, SourceKind kind)
+{
+    if (kind == SourceKind::None || (kind == SourceKind::Drive && !driveReady(source)))
+        return nullptr;
+    return CdioHandle(cdio_open(QFile::encodeName(source).constData(), DRIVER_UNKNOWN));
+}
+
 class CdioSource final : public disc::SectorSource {
 public:
-    explicit CdioSource(CdIo_t* cdio)
-        : m_cdio(cdio)
+    explicit CdioSource(CdioHandle cdio)
+        : m_cdio(std::move(cdio))
     {
-        const lsn_t last = cdio_get_disc_last_lsn(cdio);
+        const lsn_t last = cdio_get_disc_last_lsn(m_cdio.get());
         m_count = last > 0 ? quint32(last) : 0;
     }
 
@@ -59,10 +111,7 @@ public:
     }
 
 private:
-    struct Destroy {
-        void operator()(CdIo_t* c) const { cdio_destroy(c); }
-    };
-    std::unique_ptr<CdIo_t, Destroy> m_cdio;
+    CdioHandle m_cdio;
     quint32 m_count = 0;
     std::vector<std::uint8_t> m_raw;
 };
@@ -167,12 +216,12 @@ private:
     std::array<std::uint8_t, kRaw> m_raw {};
 };
 
-std::unique_ptr<disc::SectorSource> openWithCdio(const QString& source)
+std::unique_ptr<disc::SectorSource> openWithCdio(const QString& source, SourceKind kind)
 {
-    CdIo_t* cdio = cdio_open(QFile::encodeName(source).constData(), DRIVER_UNKNOWN);
+    CdioHandle cdio = openCdio(source, kind);
     if (!cdio)
         return nullptr;
-    return std::make_unique<CdioSource>(cdio);
+    return std::make_unique<CdioSource>(std::move(cdio));
 }
 
 std::unique_ptr<disc::SectorSource> openIsoImage(const QFileInfo& file)
@@ -185,18 +234,15 @@ std::unique_ptr<disc::SectorSource> openIsoImage(const QFileInfo& file)
 
 std::unique_ptr<disc::SectorSource> openSource(const QString& source)
 {
-    struct stat st { };
-    if (::stat(QFile::encodeName(source).constData(), &st) != 0)
-        return nullptr;
-    // Anything else (a FIFO above all) could block in open().
-    if (S_ISBLK(st.st_mode))
-        return openWithCdio(source);
-    if (!S_ISREG(st.st_mode))
+    const SourceKind kind = sourceKind(source);
+    if (kind == SourceKind::Drive)
+        return openWithCdio(source, kind);
+    if (kind != SourceKind::File)
         return nullptr;
     const QFileInfo file(source);
     const QString suffix = file.suffix().toLower();
     if (suffix != u"iso") {
-        if (auto s = openWithCdio(source))
+        if (auto s = openWithCdio(source, kind))
             return s; // a .bin through the .cue of its name, as libcdio finds it
     }
     if (suffix != u"iso" && suffix != u"bin")
@@ -206,13 +252,61 @@ std::unique_ptr<disc::SectorSource> openSource(const QString& source)
     return RawImageSource::open(source);
 }
 
+// A disc's table of contents: its audio tracks, and whether it has data
+// tracks too.
+struct TrackList {
+    QList<DiscEntry> audio;
+    bool data = false;
+};
+
+std::optional<TrackList> readTrackList(const QString& source)
+{
+    const SourceKind kind = sourceKind(source);
+    // An .iso holds 2,048-byte sectors only: no audio.
+    if (kind == SourceKind::File
+        && QFileInfo(source).suffix().compare(u"iso", Qt::CaseInsensitive) == 0)
+        return std::nullopt;
+    const CdioHandle cdio = openCdio(source, kind);
+    if (!cdio)
+        return std::nullopt;
+    const track_t first = cdio_get_first_track_num(cdio.get());
+    const track_t count = cdio_get_num_tracks(cdio.get());
+    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK)
+        return std::nullopt;
+    const lsn_t leadout = cdio_get_track_lsn(cdio.get(), CDIO_CDROM_LEADOUT_TRACK);
+    TrackList list;
+    for (int t = first; t < first + count && t <= CDIO_CD_MAX_TRACKS; ++t) {
+        const auto track = track_t(t);
+        if (cdio_get_track_format(cdio.get(), track) != TRACK_FORMAT_AUDIO) {
+            list.data = true;
+            continue;
+        }
+        // The table of contents of a cut image still names what it lost.
+        const lsn_t start = cdio_get_track_lsn(cdio.get(), track);
+        const lsn_t last = cdio_get_track_last_lsn(cdio.get(), track);
+        if (start < 0 || last < start || last >= leadout)
+            continue;
+        list.audio.append(DiscEntry { cdAudioTrackName(t), false,
+            quint64(last - start + 1) * quint64(CDIO_CD_FRAMESIZE_RAW) });
+    }
+    return list;
+}
+
 } // namespace
 
 std::unique_ptr<DiscReader> openDisc(const QString& source)
 {
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { cdio_log_set_handler(dropCdioMessage); });
+    quietCdio();
     return disc::makeIsoReader(openSource(source));
+}
+
+std::optional<QList<DiscEntry>> listCdAudioTracks(const QString& source)
+{
+    quietCdio();
+    std::optional<TrackList> tracks = readTrackList(source);
+    if (!tracks)
+        return std::nullopt;
+    return std::move(tracks->audio);
 }
 
 std::optional<QList<DiscEntry>> listDiscFolder(const QString& path)
@@ -220,10 +314,45 @@ std::optional<QList<DiscEntry>> listDiscFolder(const QString& path)
     const std::optional<DiscPath> where = splitDiscPath(path);
     if (!where)
         return std::nullopt;
+    quietCdio();
+    std::optional<TrackList> tracks;
+    if (where->inner.isEmpty()) {
+        tracks = readTrackList(where->container);
+        // An audio CD: nothing more to read, and its sectors are no file system.
+        if (tracks && !tracks->data)
+            return tracks->audio.isEmpty() ? std::nullopt : std::optional(tracks->audio);
+    }
     const std::unique_ptr<DiscReader> reader = openDisc(where->container);
-    if (!reader)
-        return std::nullopt;
-    return reader->list(where->inner);
+    std::optional<QList<DiscEntry>> files = reader ? reader->list(where->inner) : std::nullopt;
+    if (!tracks || tracks->audio.isEmpty())
+        return files;
+    // A mixed disc: its files, then its tracks, which hide a file of the same name.
+    const auto isTrack = [&](const DiscEntry& e) {
+        return std::any_of(tracks->audio.cbegin(), tracks->audio.cend(),
+            [&](const DiscEntry& t) { return t.name.compare(e.name, Qt::CaseInsensitive) == 0; });
+    };
+    QList<DiscEntry> entries;
+    for (const DiscEntry& e : files.value_or(QList<DiscEntry>())) {
+        if (!isTrack(e))
+            entries.append(e);
+    }
+    entries.append(tracks->audio);
+    return entries;
+}
+
+void installDiscFolderLister()
+{
+    setDiscFolderLister([](const QString& folder) -> std::optional<QStringList> {
+        const std::optional<QList<DiscEntry>> entries = listDiscFolder(folder);
+        if (!entries)
+            return std::nullopt;
+        QStringList files;
+        for (const DiscEntry& e : *entries) {
+            if (!e.folder)
+                files.append(e.name);
+        }
+        return files;
+    });
 }
 
 } // namespace veltrin

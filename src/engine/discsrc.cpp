@@ -224,6 +224,12 @@ bool registerDiscSource()
     registered = gst_plugin_register_static(GST_VERSION_MAJOR, GST_VERSION_MINOR, "veltrindisc",
         "Video CD and DVD files read through libcdio", initPlugin, "2.3.0", "Proprietary",
         "veltrin", "Veltrin", "");
+    // cdda URIs: cdparanoiasrc, ranked above cdiocddasrc, opens drives only,
+    // so an audio track in a .cue/.bin image would not play.
+    if (GstPluginFeature* cdda = gst_registry_lookup_feature(gst_registry_get(), "cdiocddasrc")) {
+        gst_plugin_feature_set_rank(cdda, GST_RANK_PRIMARY);
+        gst_object_unref(cdda);
+    }
     return registered;
 }
 

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QUrl>
+#include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -33,6 +34,32 @@ bool kernelReads(const QString& path)
 }
 
 } // namespace
+
+QString cdAudioTrackName(int track)
+{
+    return QStringLiteral("Track%1.cda").arg(track, 2, 10, QChar(u'0'));
+}
+
+int cdAudioTrackNumber(const QString& name)
+{
+    // "Track", two ASCII digits, ".cda".
+    const auto digit = [&](int at) {
+        const char16_t c = name.at(at).unicode();
+        return c >= u'0' && c <= u'9' ? int(c - u'0') : -1;
+    };
+    if (name.size() != 11 || !name.startsWith(u"track", Qt::CaseInsensitive)
+        || !name.endsWith(u".cda", Qt::CaseInsensitive) || digit(5) < 0 || digit(6) < 0)
+        return 0;
+    return digit(5) * 10 + digit(6);
+}
+
+QString cdAudioUri(const QString& source, int track)
+{
+    // The CD audio source takes the device from the URI's location, up to
+    // the last "#"; an encoded "#" in the path stays out of its way.
+    return QStringLiteral("cdda://") + QString::fromLatin1(QUrl::toPercentEncoding(source, "/"))
+        + u'#' + QString::number(track);
+}
 
 QString discUri(const QString& source, const QString& inner)
 {
@@ -94,6 +121,16 @@ std::optional<QString> discUriForPath(const QString& path, const QString& mountT
     }
     if (!where || where->inner.isEmpty())
         return std::nullopt;
+    // An audio track the disc does not hold (past the last one, or lost from
+    // a cut image) goes to our source, which finds no such file.
+    if (const int track = cdAudioTrackNumber(where->inner); track > 0) {
+        const std::optional<QList<DiscEntry>> tracks = listCdAudioTracks(where->container);
+        const QString name = cdAudioTrackName(track);
+        if (tracks && std::any_of(tracks->cbegin(), tracks->cend(), [&](const DiscEntry& e) {
+                return e.name == name;
+            }))
+            return cdAudioUri(where->container, track);
+    }
     return discUri(where->container, where->inner);
 }
 

@@ -1,5 +1,6 @@
 #include "runtime/filelistmodel.h"
 
+#include "runtime/discpath.h"
 #include "runtime/steps.h"
 #include "runtime/wildcard.h"
 
@@ -8,6 +9,21 @@
 #include <algorithm>
 
 namespace veltrin {
+
+namespace {
+
+DiscFolderLister& discFolderLister()
+{
+    static DiscFolderLister lister;
+    return lister;
+}
+
+} // namespace
+
+void setDiscFolderLister(DiscFolderLister lister)
+{
+    discFolderLister() = std::move(lister);
+}
 
 FileListModel::FileListModel(QObject* parent)
     : QAbstractListModel(parent)
@@ -18,12 +34,14 @@ FileListModel::FileListModel(QObject* parent)
 
 void FileListModel::setPath(const QString& folder)
 {
-    const QFileInfo info(folder);
-    if (folder.isEmpty() || !info.isDir() || !info.isReadable() || !info.isExecutable())
+    if (folder.isEmpty())
         throw Failure("not a readable folder");
-    QString clean = QDir::cleanPath(info.absoluteFilePath());
+    const QString clean = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    const std::optional<QStringList> files = folderFiles(clean);
+    if (!files)
+        throw Failure("not a readable folder");
     m_folder = clean;
-    relist();
+    relist(*files);
     emit pathChanged(m_folder);
 }
 
@@ -99,16 +117,36 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
     return m_entries.at(index.row());
 }
 
+std::optional<QStringList> FileListModel::folderFiles(const QString& folder)
+{
+    const QFileInfo info(folder);
+    if (info.isDir()) {
+        if (!info.isReadable() || !info.isExecutable())
+            return std::nullopt;
+        // Files only (links to files included).
+        return QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    }
+    // A folder on a disc is none of the file system's (a folder named like an
+    // image is listed above, as any other).
+    const DiscFolderLister& lister = discFolderLister();
+    if (lister && splitDiscPath(folder))
+        return lister(folder);
+    return std::nullopt;
+}
+
 void FileListModel::relist()
+{
+    // A folder that vanished simply lists nothing.
+    relist(folderFiles(m_folder).value_or(QStringList()));
+}
+
+void FileListModel::relist(const QStringList& files)
 {
     beginResetModel();
     m_entries.clear();
     m_selected = -1;
-    // Files only (links to files included), hidden ones left out; a folder that
-    // vanished simply lists nothing.
-    QDir dir(m_folder);
-    const QStringList names = dir.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
-    for (const QString& name : names) {
+    // Hidden files left out.
+    for (const QString& name : files) {
         if (!name.startsWith(u'.') && matchesPatternList(name, m_pattern))
             m_entries.append(name);
     }

@@ -3,8 +3,18 @@
 #include <QAbstractListModel>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <optional>
 
 namespace veltrin {
+
+// Lists a folder on a disc (a path into a disc image or drive, as
+// splitDiscPath reads it): the names of its files as on the disc, folders
+// left out; nullopt when the path is no folder that can be read. The engine
+// provides the one that reads discs; without one, disc folders fail to list.
+using DiscFolderLister = std::function<std::optional<QStringList>(const QString& folder)>;
+// For every FileListModel; an empty function removes it. GUI thread only.
+void setDiscFolderLister(DiscFolderLister lister);
 
 // The file list behind the player's play list and the folder browser's file
 // list: the files of one folder that match a ";"-separated wildcard pattern,
@@ -18,8 +28,9 @@ public:
 
     QString path() const { return m_folder; }
     // Lists the folder again, dropping appended entries and the selection.
-    // Throws Failure when the folder does not exist or cannot be read; the
-    // model is then unchanged.
+    // A folder on a disc ("/x/films.cue/MPEGAV", "/dev/sr0") is listed by the
+    // disc folder lister. Throws Failure when the folder does not exist or
+    // cannot be read; the model is then unchanged.
     void setPath(const QString& folder);
 
     QString pattern() const { return m_pattern; }
@@ -58,7 +69,10 @@ signals:
     void pathChanged(const QString& folder);
 
 private:
+    // The names of a folder's files; nullopt when it cannot be listed.
+    static std::optional<QStringList> folderFiles(const QString& folder);
     void relist();
+    void relist(const QStringList& files);
 
     QString m_folder;
     QString m_pattern = QStringLiteral("*.dat;*.vob");

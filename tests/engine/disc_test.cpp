@@ -131,7 +131,8 @@ TEST(DiscReader, dvdImageFilesReadAsTheirSectors)
     const auto folder = reader->list(QStringLiteral("VIDEO_TS"));
     ASSERT_TRUE(folder.has_value());
     EXPECT_EQ(names(*folder, false),
-        QStringList({ QStringLiteral("VIDEO_TS.IFO"), QStringLiteral("VTS_01_1.VOB"),
+        QStringList({ QStringLiteral("VIDEO_TS.IFO"), QStringLiteral("VIDEO_TS.VOB"),
+            QStringLiteral("VTS_01_0.VOB"), QStringLiteral("VTS_01_1.VOB"),
             QStringLiteral("VTS_01_2.VOB") }));
     const QByteArray vob = readAll(discImages().dvdVob);
     const auto file = reader->open(QStringLiteral("video_ts/vts_01_1.vob"));

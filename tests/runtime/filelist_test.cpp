@@ -110,4 +110,85 @@ TEST(FileListModel, refusesFoldersThatCannotBeListed)
     EXPECT_EQ(list.count(), 0);
 }
 
+// Disc folders through a lister standing in for the engine's (whose real
+// use is tested with real images in the engine's tests).
+class DiscFolders : public ::testing::Test {
+protected:
+    DiscFolders()
+    {
+        touch(image);
+        setDiscFolderLister([this](const QString& folder) -> std::optional<QStringList> {
+            asked.append(folder);
+            return answer;
+        });
+    }
+    ~DiscFolders() override { setDiscFolderLister({}); }
+
+    QTemporaryDir dir;
+    const QString image = dir.filePath(QStringLiteral("films.cue"));
+    QStringList asked;
+    std::optional<QStringList> answer;
+};
+
+TEST_F(DiscFolders, listedByTheListerAsFoldersAre)
+{
+    answer = QStringList { "b.DAT", "AVSEQ01.DAT", "a.dat", ".hidden.dat", "notes.txt" };
+    FileListModel list;
+    list.setPattern(QStringLiteral("*.dat"));
+    list.setPath(image + QStringLiteral("//MPEGAV/./"));
+    EXPECT_EQ(asked, QStringList { image + QStringLiteral("/MPEGAV") });
+    EXPECT_EQ(list.path(), image + QStringLiteral("/MPEGAV"));
+    EXPECT_EQ(list.entries(), (QStringList { "a.dat", "AVSEQ01.DAT", "b.DAT" }));
+    list.select(1);
+    EXPECT_EQ(list.currentPath(), image + QStringLiteral("/MPEGAV/AVSEQ01.DAT"));
+
+    // A new pattern lists the disc again; a disc gone by then lists nothing.
+    answer = QStringList { "n.txt" };
+    list.setPattern(QStringLiteral("*.TXT"));
+    EXPECT_EQ(list.entries(), QStringList { "n.txt" });
+    answer.reset();
+    list.setPattern(QStringLiteral("*"));
+    EXPECT_EQ(list.count(), 0);
+    EXPECT_EQ(asked.size(), 3);
+}
+
+TEST_F(DiscFolders, unreadableDiscFoldersFailAsMissingFoldersDo)
+{
+    touch(dir.filePath(QStringLiteral("a.dat")));
+    FileListModel list;
+    list.setPath(dir.path());
+    const struct {
+        QString path;
+        bool asksLister;
+    } cases[] = {
+        { image + QStringLiteral("/NOSUCH"), true }, // the lister says no
+        { image, true },
+        { dir.filePath(QStringLiteral("gone.cue/MPEGAV")), false }, // no such image
+        { dir.filePath(QStringLiteral("a.dat/MPEGAV")), false }, // not named like one
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        asked.clear();
+        EXPECT_THROW(list.setPath(c.path), Failure);
+        EXPECT_EQ(asked.size(), c.asksLister ? 1 : 0);
+        EXPECT_EQ(list.path(), QDir(dir.path()).absolutePath());
+        EXPECT_EQ(list.entries(), QStringList { "a.dat" });
+    }
+    // Without a lister no disc folder lists.
+    setDiscFolderLister({});
+    answer = QStringList { "x.dat" };
+    EXPECT_THROW(list.setPath(image + QStringLiteral("/MPEGAV")), Failure);
+}
+
+TEST_F(DiscFolders, aFolderNamedLikeAnImageIsAFolder)
+{
+    const QString folder = dir.filePath(QStringLiteral("copy.iso"));
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/VIDEO_TS")));
+    touch(folder + QStringLiteral("/VIDEO_TS/VTS_01_1.VOB"));
+    FileListModel list;
+    list.setPath(folder + QStringLiteral("/VIDEO_TS"));
+    EXPECT_TRUE(asked.isEmpty());
+    EXPECT_EQ(list.entries(), QStringList { "VTS_01_1.VOB" });
+}
+
 } // namespace

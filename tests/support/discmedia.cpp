@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QUuid>
+#include <QtEndian>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace veltrin::test {
@@ -36,16 +38,22 @@ bool makeVcdMpeg(const QString& dir, const QString& name, int tone, const char* 
         dir);
 }
 
-bool makeVob(const QString& path, int seconds)
+// An MPEG-2 program stream as a DVD holds it; `sound` adds an AC-3 tone.
+bool makeDvdVob(const QString& path, int seconds, bool sound)
 {
-    return run(QStringLiteral("ffmpeg"),
-        { QStringLiteral("-nostdin"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-            QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"),
-            QStringLiteral("-i"),
-            QStringLiteral("testsrc=size=720x576:rate=25:duration=%1").arg(seconds),
-            QStringLiteral("-c:v"), QStringLiteral("mpeg2video"), QStringLiteral("-f"),
-            QStringLiteral("vob"), path },
-        QDir::tempPath());
+    QStringList args { QStringLiteral("-nostdin"), QStringLiteral("-loglevel"),
+        QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+        QStringLiteral("lavfi"), QStringLiteral("-i"),
+        QStringLiteral("testsrc=size=720x576:rate=25:duration=%1").arg(seconds) };
+    if (sound) {
+        args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
+             << QStringLiteral("sine=frequency=550:sample_rate=48000:duration=%1").arg(seconds)
+             << QStringLiteral("-target") << QStringLiteral("pal-dvd");
+    } else {
+        args << QStringLiteral("-c:v") << QStringLiteral("mpeg2video") << QStringLiteral("-f")
+             << QStringLiteral("vob");
+    }
+    return run(QStringLiteral("ffmpeg"), args << path, QDir::tempPath());
 }
 
 bool makeImages(const QString& dir)
@@ -63,9 +71,14 @@ bool makeImages(const QString& dir)
     if (!d.mkpath(QStringLiteral("dvd/VIDEO_TS")))
         return false;
     const QString ts = dir + QStringLiteral("/dvd/VIDEO_TS/");
-    if (!makeVob(ts + QStringLiteral("VTS_01_1.VOB"), 2)
-        || !makeVob(ts + QStringLiteral("VTS_01_2.VOB"), 1)
+    // A menu, an intro and a title in two parts, as a DVD lays them out.
+    if (!makeDvdVob(ts + QStringLiteral("VIDEO_TS.VOB"), 1, false)
+        || !makeDvdVob(ts + QStringLiteral("VTS_01_0.VOB"), 1, false)
+        || !makeDvdVob(ts + QStringLiteral("VTS_01_1.VOB"), 3, true)
+        || !makeDvdVob(ts + QStringLiteral("VTS_01_2.VOB"), 1, false)
         || !writeAll(ts + QStringLiteral("VIDEO_TS.IFO"), QByteArray(5000, 'i')))
+        return false;
+    if (writeCdAudio(dir, QStringLiteral("audio"), kCdAudioTones).isEmpty())
         return false;
     return run(QStringLiteral("genisoimage"),
         { QStringLiteral("-quiet"), QStringLiteral("-udf"), QStringLiteral("-V"),
@@ -78,7 +91,8 @@ DiscImages imagesIn(const QString& dir)
 {
     return DiscImages { dir + QStringLiteral("/vcd.cue"), dir + QStringLiteral("/vcd.bin"),
         { dir + QStringLiteral("/track1.mpg"), dir + QStringLiteral("/track2.mpg") },
-        dir + QStringLiteral("/dvd.iso"), dir + QStringLiteral("/dvd/VIDEO_TS/VTS_01_1.VOB") };
+        dir + QStringLiteral("/dvd.iso"), dir + QStringLiteral("/dvd/VIDEO_TS/VTS_01_1.VOB"),
+        dir + QStringLiteral("/audio.cue"), dir + QStringLiteral("/audio.bin") };
 }
 
 } // namespace
@@ -87,7 +101,7 @@ const DiscImages& discImages()
 {
     static const DiscImages images = []() -> DiscImages {
         const QString root = QStringLiteral(VELTRIN_TEST_MEDIA_DIR);
-        const QString dir = root + QStringLiteral("/discs-v1");
+        const QString dir = root + QStringLiteral("/discs-v2");
         if (QFile::exists(dir + QStringLiteral("/dvd.iso")))
             return imagesIn(dir);
         // Made in a folder of its own and renamed whole, so that test
@@ -105,6 +119,38 @@ const DiscImages& discImages()
         return imagesIn(dir);
     }();
     return images;
+}
+
+QString writeCdAudio(const QString& dir, const QString& name, std::span<const CdAudioTone> tones)
+{
+    constexpr int kRate = 44100;
+    constexpr int kSectorFrames = 2352 / 4; // stereo 16-bit
+    QByteArray bin;
+    QString cue = QStringLiteral("FILE \"%1.bin\" BINARY\n").arg(name);
+    int track = 0;
+    for (const CdAudioTone& tone : tones) {
+        const int sector = int(bin.size() / 2352);
+        cue += QStringLiteral("  TRACK %1 AUDIO\n    INDEX 01 %2:%3:%4\n")
+                   .arg(++track, 2, 10, QChar(u'0'))
+                   .arg(sector / 75 / 60, 2, 10, QChar(u'0'))
+                   .arg(sector / 75 % 60, 2, 10, QChar(u'0'))
+                   .arg(sector % 75, 2, 10, QChar(u'0'));
+        static_assert(kRate % kSectorFrames == 0, "whole seconds are whole sectors");
+        const int frames = tone.seconds * kRate;
+        for (int i = 0; i < frames; ++i) {
+            const auto sample = qint16(
+                std::lround(12000.0 * std::sin(2.0 * M_PI * tone.frequency * double(i) / kRate)));
+            char le[4];
+            qToLittleEndian(sample, le);
+            qToLittleEndian(sample, le + 2);
+            bin.append(le, 4);
+        }
+    }
+    const QString base = dir + u'/' + name;
+    if (!writeAll(base + QStringLiteral(".bin"), bin)
+        || !writeAll(base + QStringLiteral(".cue"), cue.toUtf8()))
+        return {};
+    return base + QStringLiteral(".cue");
 }
 
 QByteArray readAll(const QString& path)
