@@ -1,5 +1,6 @@
 #include "desktop/mprisservice.h"
 #include "desktop/screensaverinhibitor.h"
+#include "engine/disc.h"
 #include "engine/engine.h"
 #include "info/bundledfont.h"
 #include "player/playerfrm.h"
@@ -106,6 +107,8 @@ int main(int argc, char* argv[])
 
     veltrin::initialiseEngine();
     veltrin::deinitialiseEngineAtExitWhenTraced();
+    // File lists read folders on discs and disc images through the engine.
+    veltrin::installDiscFolderLister();
     PlayerOptions options;
     // End-to-end tests hand in a mount table with a disc of their own; the
     // player itself has no settings of this kind.

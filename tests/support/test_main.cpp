@@ -1,3 +1,4 @@
+#include "engine/disc.h"
 #include "engine/engine.h"
 #include "support/glib_log.h"
 
@@ -38,5 +39,7 @@ int main(int argc, char** argv)
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     veltrin::initialiseEngine();
+    // As the program does: file lists read folders on discs through the engine.
+    veltrin::installDiscFolderLister();
     return RUN_ALL_TESTS();
 }
