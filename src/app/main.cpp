@@ -1,3 +1,4 @@
+#include "desktop/handover.h"
 #include "desktop/mprisservice.h"
 #include "desktop/screensaverinhibitor.h"
 #include "engine/disc.h"
@@ -99,8 +100,15 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Veltrin"));
     QApplication::setApplicationName(QStringLiteral("Veltrin"));
     veltrin::InstanceLock lock;
-    if (!lock.tryAcquire())
-        return 0; // another instance runs: no window, no tray icon, no message
+    if (!lock.tryAcquire()) {
+        // Another instance runs: it opens this command line and comes to the
+        // front; this one ends with no window, no tray icon, no message.
+        veltrin::handOverCommandLine(commandLine, QDBusConnection::sessionBus());
+        return 0;
+    }
+    // Listening from the moment the lock is ours: a second start that finds
+    // the lock finds someone to hand over to (it keeps trying while we start).
+    veltrin::HandOverServer handOver(QDBusConnection::sessionBus());
 
     // Every window's text in the font shipped with the program.
     veltrin::useBundledFont();
@@ -125,6 +133,14 @@ int main(int argc, char* argv[])
     if (warmUp)
         warmUp->allowLinking();
     player.Form_Load(commandLine);
+    QObject::connect(
+        &handOver, &veltrin::HandOverServer::received, &player, [&player](const QString& line) {
+            // Shown first, so the window answers while the file renders; full
+            // screen stays as it is.
+            player.control().raiseWindow();
+            if (!line.isEmpty())
+                player.control().openCommandLine(line);
+        });
     player.show();
     answerProbe(&player);
     return QApplication::exec();

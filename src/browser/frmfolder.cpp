@@ -194,6 +194,8 @@ void frmfolder::Form_Load()
     // The saved folder is the current folder of its drive by now, so a change
     // of drive here keeps the lists on it.
     skipOnFailure([&] { Drive1->setDrive(Drive1->driveOf(Text1->text())); });
+    // The folder may not have changed at all, and then nothing above did it.
+    UpdateButtons();
 }
 
 void frmfolder::noteFolderOnDrive()

@@ -13,8 +13,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QTimer>
 
 using veltrin::bundledPixmap;
@@ -41,8 +43,13 @@ playerfrm::playerfrm(Options options, QWidget* parent)
     buildControls();
     buildMenu();
     connectHandlers();
-    // The design size: a 489 x 420 inside within the 4-pixel sizing border.
-    resize(497, 428);
+    watchPointer();
+    // The design size: a 489 x 420 inside within the 4-pixel sizing border,
+    // but no larger than the screen shows (a small screen at a high scale).
+    QSize first(497, 428);
+    if (const QScreen* s = screen())
+        first = first.boundedTo(s->availableGeometry().size());
+    resize(first);
 }
 
 playerfrm::~playerfrm()
@@ -218,6 +225,9 @@ void playerfrm::connectHandlers()
     connect(mnuExit, &QAction::triggered, this, &playerfrm::mnuExit_Click);
 
     connect(H1, &dtVisualScrollBar::Scroll, this, &playerfrm::H1_Scroll);
+    // A press on the track or an arrow moves the thumb by a step: the position
+    // follows it as it follows a drag.
+    connect(H1, &dtVisualScrollBar::UserStep, this, &playerfrm::H1_Scroll);
     connect(V1, &dtVisualScrollBar::Scroll, this, &playerfrm::V1_Scroll);
     connect(H2, &dtVisualScrollBar::Change, this, &playerfrm::H2_Change);
     connect(
@@ -248,17 +258,43 @@ void playerfrm::Form_Load(const QString& commandLine)
 
 void playerfrm::LoadCommFile()
 {
+    // One branch per kind of name.
     if (veltrin::isPlayListName(CurrentFile)) {
-        readPlayListFile(CurrentFile);
-        // A list read at start-up plays its first entry unless one is current
-        // already (a disc track found by the start-up probe).
-        if (File1.selectedIndex() < 0 && m_firstAppended >= 0)
-            skipOnFailure([&] { File1.select(m_firstAppended); });
-        skipOnFailure([&] { LoadPLFile(); });
-        skipOnFailure([&] { PlayBtn(); });
+        openPlayListFile();
         return;
     }
-    OpenCurrentFile();
+    openSingleFile();
+}
+
+void playerfrm::openPlayListFile()
+{
+    // A single file opened before is no entry to stay on: the list plays
+    // its own first entry.
+    if (File1.pattern().isEmpty())
+        File1.select(-1);
+    readPlayListFile(CurrentFile);
+    // A list read at start-up plays its first entry unless one is current
+    // already (a disc track found by the start-up probe).
+    if (File1.selectedIndex() < 0 && m_firstAppended >= 0)
+        skipOnFailure([&] { File1.select(m_firstAppended); });
+    skipOnFailure([&] { LoadPLFile(); });
+    skipOnFailure([&] { PlayBtn(); });
+}
+
+void playerfrm::openSingleFile()
+{
+    // The file becomes a play list of its own, so Play after its end, Next,
+    // Previous and Full Screen treat it as any entry. The empty pattern lists
+    // none of the folder's files; the entry plays from its own path, so a name
+    // with wildcard characters is taken as written.
+    const QFileInfo info(CurrentFile);
+    const QString path = CurrentFile;
+    File1.setPattern(QString());
+    skipOnFailure([&] { File1.setPath(info.absolutePath()); });
+    File1.append(info.fileName(), path);
+    skipOnFailure([&] { File1.select(File1.count() - 1); });
+    LoadPLFile();
+    setDisplayCaption(playingCaption(File1.currentName()));
 }
 
 void playerfrm::CleanUp()

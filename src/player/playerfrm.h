@@ -158,6 +158,11 @@ private:
     void focusFolderBrowserIfShown();
     void placeFullScreenVideo();
     void beginBorderResize(const QPoint& pos);
+    // In full screen the pointer hides while it rests over the window.
+    void watchPointer();
+    void pointerMoved();
+    void hideRestingPointer();
+    void showPointer();
     void continueBorderResize(const QPoint& globalPos);
 
 public:
@@ -185,6 +190,11 @@ private:
     void stopGraph();
     void attachGraph(GraphRefs fresh);
     bool playFolder(const veltrin::FolderChoice& choice);
+    // The two kinds of name LoadCommFile opens.
+    void openPlayListFile();
+    void openSingleFile();
+    // The title line for the named entry: "cannot play" when its open failed.
+    QString playingCaption(const QString& name) const;
     void openCommandLine(const QString& path);
     void raiseWindow();
     veltrin::PlaybackState playbackState() const;
@@ -234,6 +244,7 @@ private:
     dtVisualScrollBar* V1 = nullptr;
     dtVisualScrollBar* H2 = nullptr;
     QTimer* Timer1 = nullptr;
+    QTimer* pointerRest = nullptr; // how long the pointer rests before it hides
     QMenu* mnuPopup = nullptr;
     QAction* mnuShow = nullptr;
     QAction* mnuOpen = nullptr;
@@ -262,6 +273,7 @@ private:
     Qt::Edges m_resizeEdges; // sizing-border drag in progress without the window manager
     QRect m_resizeStart;
     QPoint m_resizeOrigin;
+    bool m_openFailed = false; // the last open could not render its file
     bool m_runRequested = false; // the last transport call asked the graph to run
     quint64 m_graphsMade = 0;
     bool m_noticePending = false;

@@ -154,4 +154,7 @@ void playerfrm::cmdAutodetect_Click()
     } catch (const Failure&) {
         ProbeVcdDrive2();
     }
+    // Every probe came back without opening a track.
+    if (CurrentFile.isEmpty())
+        setDisplayCaption(QStringLiteral("Zelto Veltrin Player :no disc found"));
 }

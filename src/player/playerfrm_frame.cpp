@@ -6,14 +6,18 @@
 #include "runtime/trayicon.h"
 #include "runtime/units.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 #include <cmath>
+#include <functional>
+#include <utility>
 
 using veltrin::endOnFailure;
 using veltrin::Failure;
@@ -163,6 +167,7 @@ void playerfrm::GoFullScreen()
 {
     endOnFailure([&] {
         cmdFullscreen->Tag = QStringLiteral("True");
+        pointerRest->start();
         setWindowStateValue(2);
         placeFullScreenVideo();
         // At the client origin, over every control of the window.
@@ -177,6 +182,7 @@ void playerfrm::mnuShow_Click()
         skipOnFailure([&] { must(graph.video).setOwner(Picture1); });
         CorrectAspect();
         cmdFullscreen->Tag = QStringLiteral("False");
+        showPointer();
         return;
     }
     show();
@@ -220,8 +226,9 @@ void playerfrm::ButtonEx0_Click()
 void playerfrm::ButtonEx1_Click()
 {
     // Hidden, the window comes back through the tray icon only; without an
-    // icon it is minimised instead so the user can still reach it.
-    if (tray && tray->isShown())
+    // icon the user can reach (or a tray that has gone) it is minimised
+    // instead.
+    if (tray && tray->isReachable())
         hide();
     else
         showMinimized();
@@ -388,4 +395,66 @@ bool playerfrm::eventFilter(QObject* watched, QEvent* event)
     default: break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+namespace {
+
+// Sees every pointer movement over one window, its children included: the
+// video area's widgets do not track the mouse, and the application still
+// passes their moves through its filters.
+class PointerWatch : public QObject {
+public:
+    PointerWatch(QWidget* window, std::function<void()> moved)
+        : QObject(window)
+        , m_window(window)
+        , m_moved(std::move(moved))
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseMove && watched->isWidgetType()
+            && static_cast<QWidget*>(watched)->window() == m_window)
+            m_moved();
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+    std::function<void()> m_moved;
+};
+
+} // namespace
+
+void playerfrm::watchPointer()
+{
+    pointerRest = new QTimer(this);
+    pointerRest->setSingleShot(true);
+    pointerRest->setInterval(2000);
+    connect(pointerRest, &QTimer::timeout, this, &playerfrm::hideRestingPointer);
+    new PointerWatch(this, [this] { pointerMoved(); });
+}
+
+void playerfrm::pointerMoved()
+{
+    if (cmdFullscreen->Tag != u"True")
+        return;
+    if (cursor().shape() == Qt::BlankCursor)
+        unsetCursor();
+    pointerRest->start();
+}
+
+void playerfrm::hideRestingPointer()
+{
+    if (cmdFullscreen->Tag == u"True")
+        setCursor(Qt::BlankCursor);
+}
+
+void playerfrm::showPointer()
+{
+    pointerRest->stop();
+    if (cursor().shape() == Qt::BlankCursor)
+        unsetCursor();
 }

@@ -19,7 +19,9 @@ void playerfrm::OpenCurrentFile()
 {
     skipOnFailure([&] { CleanUp(); });
     skipOnFailure([&] { attachGraph(m_options.graphFactory()); });
-    skipOnFailure([&] { must(graph.control).RenderFile(CurrentFile); });
+    m_openFailed = !skipOnFailure([&] { must(graph.control).RenderFile(CurrentFile); });
+    if (m_openFailed)
+        setDisplayCaption(playingCaption(Getfilename(CurrentFile)));
     skipOnFailure([&] { must(graph.video).setWindowStyle(0); });
     skipOnFailure([&] { must(graph.video).setOwner(Picture1); });
     skipOnFailure([&] { must(graph.video).setMessageDrain(Picture1); });
@@ -61,7 +63,7 @@ void playerfrm::fncPlay()
     if (!CurrentFile.isEmpty())
         return;
     skipOnFailure([&] { LoadPLFile(); });
-    setDisplayCaption(kTitlePrefix + File1.currentName());
+    setDisplayCaption(playingCaption(File1.currentName()));
 }
 
 void playerfrm::PlayBtn()
@@ -73,7 +75,7 @@ void playerfrm::PlayBtn()
     skipOnFailure([&] { runGraph(); });
     if (CurrentFile.isEmpty()) {
         skipOnFailure([&] { LoadPLFile(); });
-        setDisplayCaption(kTitlePrefix + Getfilename(CurrentFile));
+        setDisplayCaption(playingCaption(Getfilename(CurrentFile)));
     }
     focusFolderBrowserIfShown();
 }
@@ -106,7 +108,12 @@ void playerfrm::Pause()
 
 void playerfrm::Text4_Change()
 {
-    setDisplayCaption(kTitlePrefix + Getfilename(CurrentFile));
+    setDisplayCaption(playingCaption(Getfilename(CurrentFile)));
+}
+
+QString playerfrm::playingCaption(const QString& name) const
+{
+    return kTitlePrefix + (m_openFailed ? QStringLiteral("cannot play ") : QString()) + name;
 }
 
 QString playerfrm::Getfilename(const QString& path)

@@ -46,6 +46,7 @@ struct PlayerTestPeer {
         , V1(p.V1)
         , H2(p.H2)
         , Timer1(p.Timer1)
+        , pointerRest(p.pointerRest)
         , mnuPopup(p.mnuPopup)
         , mnuShow(p.mnuShow)
         , mnuOpen(p.mnuOpen)
@@ -105,6 +106,7 @@ struct PlayerTestPeer {
     dtVisualScrollBar* const& V1;
     dtVisualScrollBar* const& H2;
     QTimer* const& Timer1;
+    QTimer* const& pointerRest;
     QMenu* const& mnuPopup;
     QAction* const& mnuShow;
     QAction* const& mnuOpen;

@@ -225,6 +225,31 @@ TEST_F(FolderBrowser, savedFolderOpensThereWithItsFirstFileSelected)
     EXPECT_EQ(f->FileFolder->selectionModel()->selectedRows().first().row(), 0);
 }
 
+TEST_F(FolderBrowser, opensWithItsButtonsDisabledOnAnEmptyList)
+{
+    const QString empty = folder(QStringLiteral("empty"));
+    for (const QString& saved : { QString(), cwd, empty }) {
+        for (const QString& name : QDir(cwd).entryList(QDir::Files | QDir::Hidden))
+            QFile::remove(cwd + u'/' + name);
+        if (!saved.isEmpty())
+            frmfolder::saveFolder(saved);
+        QPointer<frmfolder> f = open();
+        ASSERT_EQ(f->FileFolderList.count(), 0) << saved.toStdString();
+        for (QorvXPButton* b : { f->cmdOKdirectory, f->cmdOkFile, f->cmdSaveDefault })
+            EXPECT_FALSE(b->Enabled()) << saved.toStdString() << b->objectName().toStdString();
+        // A click on Save as Default keeps what was saved.
+        QTest::mouseClick(
+            f->cmdSaveDefault, Qt::LeftButton, {}, f->cmdSaveDefault->rect().center());
+        EXPECT_EQ(QSettings(QStringLiteral("Veltrin"), QStringLiteral("Veltrin"))
+                      .value("Settings/Dir")
+                      .toString(),
+            saved);
+        if (f)
+            f->close();
+        ASSERT_TRUE(closes(f));
+    }
+}
+
 TEST_F(FolderBrowser, savedFolderThatIsGoneLeavesTheListsAtTheCurrentFolder)
 {
     const QString gone = tmp.filePath(QStringLiteral("gone"));

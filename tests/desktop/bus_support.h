@@ -21,6 +21,8 @@ public:
     PrivateBus& operator=(const PrivateBus&) = delete;
 
     bool isUp() const { return !m_address.isEmpty(); }
+    // For DBUS_SESSION_BUS_ADDRESS of the processes a test starts.
+    const QString& address() const { return m_address; }
     // A fresh connection to the bus, as another process would have.
     QDBusConnection connect();
 

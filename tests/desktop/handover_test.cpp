@@ -2,9 +2,13 @@
 // local socket, whole, and nothing else gets through.
 #include "desktop/bus_support.h"
 #include "desktop/handover.h"
+#include "support/media.h"
 #include "support/wait.h"
 
+#include <QDBusConnectionInterface>
+#include <QDir>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -85,6 +89,68 @@ TEST(HandOver, nobodyListeningFailsWithinItsPatienceAndGarbageIsDropped)
     ASSERT_TRUE(sendFromAnotherThread(QStringLiteral("/a.mpg"), veltrin::test::noBus(), socket));
     ASSERT_TRUE(waitFor([&] { return !received.isEmpty(); }));
     EXPECT_EQ(received.takeFirst().at(0).toString(), QStringLiteral("/a.mpg"));
+}
+
+// Whether a process holds the file open: what another process can see of
+// what the player plays.
+bool holdsOpen(qint64 pid, const QString& path)
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QFileInfo& fd :
+        fds.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        if (fd.symLinkTarget() == target)
+            return true;
+    return false;
+}
+
+TEST(HandOver, aSecondStartPlaysItsFileInTheRunningPlayer)
+{
+    veltrin::test::PrivateBus bus;
+    ASSERT_TRUE(bus.isUp());
+    const QString clip = veltrin::test::clipPath(veltrin::test::Clip::Mpg, 8);
+    for (const bool withBus : { false, true }) {
+        QTemporaryDir runtime;
+        ASSERT_TRUE(QFile::setPermissions(runtime.path(),
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), runtime.path() + QStringLiteral("/config"));
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+            withBus ? bus.address() : QStringLiteral("unix:path=/nonexistent/veltrin-test-bus"));
+        const auto start = [&](QProcess& p, const QStringList& args) {
+            p.setProcessEnvironment(env);
+            p.start(QStringLiteral(VELTRIN_BINARY), args);
+            return p.waitForStarted(10000);
+        };
+
+        QProcess first;
+        ASSERT_TRUE(start(first, {}));
+        ASSERT_TRUE(waitFor(
+            [&] {
+                return QFile::exists(runtime.filePath(QStringLiteral("veltrin-player.socket")));
+            },
+            10000))
+            << withBus;
+        QDBusConnection probe = bus.connect();
+        EXPECT_EQ(probe.interface()
+                      ->isServiceRegistered(QString::fromLatin1(HandOverServer::kServiceName))
+                      .value(),
+            withBus);
+
+        for (const QStringList& args : { QStringList {}, QStringList { clip } }) {
+            QProcess second;
+            ASSERT_TRUE(start(second, args));
+            ASSERT_TRUE(second.waitForFinished(10000));
+            EXPECT_EQ(second.exitCode(), 0);
+        }
+        EXPECT_TRUE(waitFor([&] { return holdsOpen(first.processId(), clip); }, 15000)) << withBus;
+        EXPECT_EQ(first.state(), QProcess::Running);
+        first.terminate();
+        if (!first.waitForFinished(10000))
+            first.kill();
+    }
 }
 
 } // namespace

@@ -183,8 +183,11 @@ TEST(PlayerControl, playFolderStartsFromTheChosenEntry)
         EXPECT_EQ(f.player->isVisible(), c.played) << c.name;
         if (c.played) {
             EXPECT_EQ(f.in().File1.path(), folder) << c.name;
+            // The bare folder does not open, and the title line says so.
             EXPECT_EQ(f.in().lblDisplayCaption.get(),
-                QStringLiteral("Zelto Veltrin Player :") + f.in().File1.currentName())
+                QStringLiteral("Zelto Veltrin Player :")
+                    + (c.index < 0 ? QStringLiteral("cannot play ") : QString())
+                    + f.in().File1.currentName())
                 << c.name;
         }
     }

@@ -181,9 +181,11 @@ TEST_P(AutoDetectDuringPlayback, stopsFirstAndDisablesFullScreen)
         EXPECT_EQ(in(p).File1.pattern(), u"*.dat;*.vob");
         EXPECT_NE(engine(*p), film);
         EXPECT_TRUE(plays(*p));
+        EXPECT_EQ(in(p).lblDisplayCaption.get(), kTitle + " :AVSEQ01.DAT");
         return;
     }
     EXPECT_TRUE(in(p).CurrentFile.isEmpty());
+    EXPECT_EQ(in(p).lblDisplayCaption.get(), kTitle + " :no disc found");
     EXPECT_EQ(engine(*p), film);
     EXPECT_TRUE(waitFor([&] { return film->state() != GST_STATE_PLAYING; }));
     EXPECT_NEAR(film->CurrentPosition(), 0.0, 0.05);
@@ -194,6 +196,18 @@ TEST_P(AutoDetectDuringPlayback, stopsFirstAndDisablesFullScreen)
 
 INSTANTIATE_TEST_SUITE_P(DiscOrNot, AutoDetectDuringPlayback, ::testing::Bool(),
     [](const auto& info) { return info.param ? "videoCdFound" : "nothingFound"; });
+
+TEST_F(DiscDetection, aDiscTrackThatCannotPlayIsNamedAsSuch)
+{
+    const QString cd = drive(QStringLiteral("cdrom0"));
+    emptyFiles(folder(cd, QStringLiteral("MPEGAV")), { "AVSEQ01.DAT" });
+    setTable({ "/dev/sr0 " + cd + " iso9660 ro 0 0" });
+    auto p = makePlayer();
+    p->Command29_Click();
+    EXPECT_EQ(in(p).lblDisplayCaption.get(), kTitle + " :cannot play AVSEQ01.DAT");
+    p->cmdAutodetect_Click();
+    EXPECT_EQ(in(p).lblDisplayCaption.get(), kTitle + " :cannot play AVSEQ01.DAT");
+}
 
 // The probe order with a recording graph: which file of which layout plays.
 

@@ -5,9 +5,12 @@
 #include "info/frmhelp.h"
 #include "support/wait.h"
 
+#include <QApplication>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
+#include <QScreen>
 
 using namespace veltrin::test;
 
@@ -296,6 +299,43 @@ TEST(FrameVideoArea, layoutPassAndOpenPlaceTheVideo)
     f.player->resize(600, 428); // area 592 x 385
     ASSERT_FALSE(f.graphs.log->isEmpty());
     EXPECT_EQ(f.graphs.log->last(), QStringLiteral("SetWindowPosition 61 0 470 385"));
+}
+
+// Run by FrameSize.firstSizeFitsASmallScreenAtDoubleScale in a process of its
+// own, on the screen that test describes; skipped otherwise.
+TEST(FrameSize, firstSizeFitsTheScreen)
+{
+    if (qEnvironmentVariableIsEmpty("VELTRIN_TEST_SMALL_SCREEN"))
+        GTEST_SKIP() << "runs in the child of firstSizeFitsASmallScreenAtDoubleScale";
+    FakePlayer f;
+    const QRect area = f.player->screen()->availableGeometry();
+    ASSERT_LT(area.width(), 497);
+    EXPECT_LE(f.player->width(), area.width());
+    EXPECT_LE(f.player->height(), area.height());
+}
+
+TEST(FrameSize, firstSizeFitsASmallScreenAtDoubleScale)
+{
+    QTemporaryDir dir;
+    QFile config(dir.filePath(QStringLiteral("screen.json")));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write(R"({"screens":[{"name":"small","x":0,"y":0,"width":640,"height":480,)"
+                 R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})");
+    config.close();
+    QProcess child;
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VELTRIN_TEST_SMALL_SCREEN"), QStringLiteral("1"));
+    env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+        QStringLiteral("offscreen:configfile=") + config.fileName());
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+        { QStringLiteral("--gtest_filter=FrameSize.firstSizeFitsTheScreen") });
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QByteArray out = child.readAll();
+    EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
 }
 
 } // namespace

@@ -5,10 +5,14 @@
 #include "support/media.h"
 #include "support/wait.h"
 
+#include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QTimer>
 
 using namespace veltrin::test;
 
@@ -278,6 +282,37 @@ TEST(FullScreenRealMedia, videoWindowMovesBetweenAreaAndScreen)
     sendMouse(video, QEvent::MouseMove, { 70, 60 }, Qt::NoButton, Qt::LeftButton);
     sendMouse(video, QEvent::MouseButtonRelease, { 70, 60 }, Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(p.pos(), start + QPoint(20, 10));
+}
+
+TEST(FullScreen, thePointerHidesWhileItRestsAndComesBackWhenItMoves)
+{
+    ShownPlayer f;
+    f.load(0);
+    f.in().pointerRest->setInterval(20);
+    const auto move = [](QWidget* w) {
+        QMouseEvent e(QEvent::MouseMove, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
+            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
+    };
+    const auto hidden = [&] { return f.player->cursor().shape() == Qt::BlankCursor; };
+
+    move(f.in().Picture1); // outside full screen nothing hides
+    EXPECT_FALSE(f.in().pointerRest->isActive());
+
+    f.player->cmdFullscreen_Click();
+    ASSERT_EQ(f.in().cmdFullscreen->Tag, QStringLiteral("True"));
+    ASSERT_TRUE(waitFor(hidden)); // without any movement at all
+    QWidget* const overs[] = { f.in().PicLogo, f.in().clientArea, f.player.get() };
+    for (QWidget* over : overs) {
+        move(over);
+        EXPECT_FALSE(hidden()) << over->objectName().toStdString();
+        EXPECT_TRUE(waitFor(hidden)) << over->objectName().toStdString();
+    }
+
+    f.player->mnuShow_Click(); // leaves full screen: the pointer is back for good
+    EXPECT_FALSE(hidden());
+    move(f.in().Picture1);
+    EXPECT_FALSE(f.in().pointerRest->isActive());
 }
 
 } // namespace

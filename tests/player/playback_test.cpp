@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace veltrin;
@@ -171,6 +172,37 @@ TEST(Playback, failedOpenLeavesSizesAndRangeAndPlaysNothing)
     EXPECT_EQ(f.in().SourceWidth, 352);
     EXPECT_EQ(f.in().H1->Max(), 10); // a refused Max of 0 keeps the range
     EXPECT_EQ(f.in().txtSectotime3.get(), QStringLiteral("00:00:00"));
+}
+
+TEST(Playback, aPressOnTheSeekSlidersTrackOrArrowsSeeksThere)
+{
+    FakePlayer f;
+    f.show();
+    f.in().File1.select(0);
+    f.player->fncPlay();
+    dtVisualScrollBar* h1 = f.in().H1;
+    ASSERT_EQ(h1->Max(), 10);
+    const int y = h1->height() / 2;
+    struct Case {
+        dtVisualScrollBar* bar;
+        int x;
+        bool seeks;
+    } cases[] = {
+        { h1, h1->width() - 2, true }, // right arrow
+        { h1, h1->width() * 3 / 4, true }, // track right of the thumb
+        { f.in().V1, f.in().V1->width() / 4, false }, // volume and balance never seek
+        { f.in().H2, f.in().H2->width() - 2, false },
+    };
+    for (const Case& c : cases) {
+        const int before = c.bar->Value();
+        const double was = f.graph()->position;
+        QTest::mouseClick(c.bar, Qt::LeftButton, {}, QPoint(c.x, y));
+        ASSERT_NE(c.bar->Value(), before) << c.x; // the press did move the thumb
+        if (c.seeks)
+            EXPECT_DOUBLE_EQ(f.graph()->position, h1->Value()) << c.x;
+        else
+            EXPECT_DOUBLE_EQ(f.graph()->position, was) << c.x;
+    }
 }
 
 TEST(Getfilename, takesTheTextAfterTheLastSeparator)

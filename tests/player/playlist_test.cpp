@@ -174,7 +174,7 @@ TEST(CommandLine, onlyLowerOrUpperPlsIsAPlayList)
     const QString mixed = writeList(p.dir, "AVSEQ01.DAT\n", QStringLiteral("list.Pls"));
     p.player->Form_Load(mixed);
     EXPECT_TRUE(p.graphs.log->contains(QStringLiteral("RenderFile ") + mixed));
-    EXPECT_EQ(p.in().File1.count(), 1);
+    EXPECT_EQ(p.in().File1.entries(), QStringList { QStringLiteral("list.Pls") });
     const QString upper = writeList(p.dir, "AVSEQ01.DAT\n", QStringLiteral("LIST.PLS"));
     p.in().CurrentFile = upper;
     p.player->LoadCommFile();
@@ -183,13 +183,55 @@ TEST(CommandLine, onlyLowerOrUpperPlsIsAPlayList)
     EXPECT_EQ(p.in().File1.selectedIndex(), 1);
 }
 
-TEST(CommandLine, directOpenLeavesTheTitleLine)
+TEST(CommandLine, aSingleFileBecomesAOneEntryPlayList)
 {
-    ListPlayer p(1);
-    p.player->Form_Load(p.entry(0));
-    EXPECT_EQ(p.in().CurrentFile, p.entry(0));
-    EXPECT_TRUE(p.graphs.graph()->running);
-    EXPECT_EQ(p.in().lblDisplayCaption.get(), QStringLiteral("Zelto Veltrin Player"));
+    // Names with wildcard and list characters, beside other media in the folder.
+    for (const QString& name : { QStringLiteral("AVSEQ02.DAT"), QStringLiteral("a;b.mpg"),
+             QStringLiteral("what?.mpg"), QStringLiteral("*.mpg") }) {
+        ListPlayer p(3);
+        const QString file = p.touch(name);
+        p.player->Form_Load(file);
+        EXPECT_EQ(p.in().File1.path(), p.dir.path()) << name.toStdString();
+        EXPECT_EQ(p.in().File1.entries(), QStringList { name });
+        EXPECT_EQ(p.in().File1.selectedIndex(), 0);
+        EXPECT_EQ(p.in().CurrentFile, file);
+        EXPECT_EQ(test::renderedPaths(p.log()), QStringList { file });
+        EXPECT_TRUE(p.graphs.graph()->running);
+        EXPECT_EQ(p.in().lblDisplayCaption.get(), QStringLiteral("Zelto Veltrin Player :") + name);
+        EXPECT_TRUE(p.in().cmdFullscreen->Enabled());
+        EXPECT_TRUE(p.in().mnuFullscreen->isEnabled());
+    }
+    {
+        // A dropped file replaces what a play list had put there.
+        ListPlayer p(2);
+        p.player->Form_Load(writeList(p.dir, "AVSEQ01.DAT\nAVSEQ02.DAT\n"));
+        p.player->control().openCommandLine(p.entry(1));
+        EXPECT_EQ(p.in().File1.entries(), QStringList { QStringLiteral("AVSEQ02.DAT") });
+        EXPECT_EQ(p.in().CurrentFile, p.entry(1));
+    }
+}
+
+TEST(CommandLine, aFailedOpenSaysSoOnTheTitleLine)
+{
+    ListPlayer p(2);
+    p.graphs.media = [](const QString& path) {
+        return path.endsWith(QStringLiteral("bad.mpg"))
+            ? std::nullopt
+            : std::optional<test::FakeMedia>(test::FakeMedia {});
+    };
+    const QString bad = p.touch(QStringLiteral("bad.mpg"));
+    p.player->Form_Load(bad);
+    EXPECT_EQ(p.in().lblDisplayCaption.get(),
+        QStringLiteral("Zelto Veltrin Player :cannot play bad.mpg"));
+    p.player->fncPlay(); // Play tries again and fails again
+    EXPECT_EQ(p.in().lblDisplayCaption.get(),
+        QStringLiteral("Zelto Veltrin Player :cannot play bad.mpg"));
+    // The next good open names its file plainly; a bad entry of a list is named too.
+    p.player->control().openCommandLine(p.entry(0));
+    EXPECT_EQ(p.in().lblDisplayCaption.get(), QStringLiteral("Zelto Veltrin Player :AVSEQ01.DAT"));
+    p.player->control().openCommandLine(writeList(p.dir, "bad.mpg\n"));
+    EXPECT_EQ(p.in().lblDisplayCaption.get(),
+        QStringLiteral("Zelto Veltrin Player :cannot play bad.mpg"));
 }
 
 } // namespace

@@ -121,6 +121,31 @@ TEST(RealPlayback, transportButtonsDriveTheGraph)
     EXPECT_FALSE(in.graph.control);
 }
 
+TEST(RealPlayback, aFileFromTheCommandLineIsAOneEntryPlayList)
+{
+    QTemporaryDir dir;
+    const QString clip = test::copyClip(Clip::Mp4, dir.path(), QStringLiteral("a.mp4"), 2);
+    test::copyClip(Clip::Mp4, dir.path(), QStringLiteral("b.mp4"), 2);
+    playerfrm player(realOptions(dir));
+    PlayerTestPeer in(player);
+    player.show();
+    player.Form_Load(clip);
+    EXPECT_EQ(in.lblDisplay->text(), QStringLiteral("Zelto Veltrin Player :a.mp4"));
+    EXPECT_TRUE(in.cmdFullscreen->Enabled());
+    ASSERT_TRUE(waitFor([&] { return engineOf(player)->state() == GST_STATE_PLAYING; }));
+
+    // Previous restarts it; Next stops it. The other clip in the folder never plays.
+    ASSERT_TRUE(waitFor([&] { return in.graph.position->CurrentPosition() > 1.0; }));
+    click(in.cmdBacktrack);
+    EXPECT_EQ(in.CurrentFile, clip);
+    ASSERT_TRUE(waitFor([&] { return engineOf(player)->state() == GST_STATE_PLAYING; }));
+    EXPECT_LT(in.graph.position->CurrentPosition(), 1.0);
+    click(in.cmdNexttrack);
+    EXPECT_TRUE(in.CurrentFile.isEmpty());
+    ASSERT_TRUE(waitFor([&] { return engineOf(player)->state() == GST_STATE_PAUSED; }));
+    EXPECT_EQ(in.File1.count(), 1);
+}
+
 TEST(RealPlayback, badFilesOnTheCommandLinePlayNothingAndReportNothing)
 {
     QTemporaryDir dir;

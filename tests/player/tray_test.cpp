@@ -126,6 +126,18 @@ TEST(TrayCallback, doubleClickShowsTheHiddenWindowAndOtherMessagesDoNothing)
     EXPECT_EQ(f.player->windowStateValue(), 0);
 }
 
+TEST(TrayCallback, minimizeHidesOnlyWhileTheIconCanBeReached)
+{
+    TrayPlayer f;
+    // The tray went away after the icon was added: hidden, the window could
+    // never come back.
+    f.in().tray->setAvailabilityCheck([] { return false; });
+    ASSERT_TRUE(f.in().tray->isShown());
+    click(f.in().ButtonEx1);
+    EXPECT_TRUE(f.player->isVisible());
+    EXPECT_EQ(f.player->windowStateValue(), 1);
+}
+
 TEST(TrayCallback, doubleClickLeavesFullScreenAlone)
 {
     TrayPlayer f;
