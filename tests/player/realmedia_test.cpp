@@ -144,6 +144,18 @@ TEST(RealPlayback, aFileFromTheCommandLineIsAOneEntryPlayList)
     EXPECT_TRUE(in.CurrentFile.isEmpty());
     ASSERT_TRUE(waitFor([&] { return engineOf(player)->state() == GST_STATE_PAUSED; }));
     EXPECT_EQ(in.File1.count(), 1);
+
+    // Play after the end plays it again from the start, as often as asked.
+    for (int round = 0; round < 2; ++round) {
+        click(in.cmdPlay);
+        EXPECT_EQ(in.CurrentFile, clip) << round;
+        ASSERT_TRUE(waitFor([&] { return in.graph.position->CurrentPosition() > 0.3; })) << round;
+        // It ends by itself: the stop rule forgets the file, and the next
+        // tick's next-track rule finds no next entry.
+        ASSERT_TRUE(waitFor(
+            [&] { return in.CurrentFile.isEmpty() && in.Label3.get() != in.Label4.get(); }, 10000))
+            << round;
+    }
 }
 
 TEST(RealPlayback, badFilesOnTheCommandLinePlayNothingAndReportNothing)
