@@ -383,14 +383,14 @@ TEST_P(DiscSource, streamsAFileOrEndsInAnError)
     QTemporaryDir dir;
     const StreamCase& c = GetParam();
     GError* error = nullptr;
-    ElementHandle src(gst_element_make_from_uri(
+    ElementHandle src = ElementHandle::adopt(gst_element_make_from_uri(
         GST_URI_SRC, c.uri(dir.path()).toUtf8().constData(), nullptr, &error));
     g_clear_error(&error);
     ASSERT_TRUE(src);
     gst_object_ref_sink(src.get());
     EXPECT_STREQ(GST_OBJECT_NAME(gst_element_get_factory(src.get())), "veltrindiscsrc");
 
-    ElementHandle pipeline(gst_pipeline_new(nullptr));
+    ElementHandle pipeline = ElementHandle::adopt(gst_pipeline_new(nullptr));
     gst_object_ref_sink(pipeline.get());
     GstElement* sink = gst_element_factory_make("fakesink", nullptr);
     g_object_set(sink, "sync", FALSE, nullptr);
@@ -401,7 +401,7 @@ TEST_P(DiscSource, streamsAFileOrEndsInAnError)
         std::mutex mutex;
         QByteArray bytes;
     } collected;
-    PadHandle pad(gst_element_get_static_pad(sink, "sink"));
+    PadHandle pad = PadHandle::adopt(gst_element_get_static_pad(sink, "sink"));
     gst_pad_add_probe(
         pad.get(), GST_PAD_PROBE_TYPE_BUFFER,
         [](GstPad*, GstPadProbeInfo* info, gpointer data) {
@@ -418,8 +418,8 @@ TEST_P(DiscSource, streamsAFileOrEndsInAnError)
         &collected, nullptr);
 
     gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
-    BusHandle bus(gst_element_get_bus(pipeline.get()));
-    MessageHandle end(gst_bus_timed_pop_filtered(bus.get(), 20 * GST_SECOND,
+    BusHandle bus = BusHandle::adopt(gst_element_get_bus(pipeline.get()));
+    MessageHandle end = MessageHandle::adopt(gst_bus_timed_pop_filtered(bus.get(), 20 * GST_SECOND,
         static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
     gst_element_set_state(pipeline.get(), GST_STATE_NULL);
     ASSERT_TRUE(end);
@@ -470,7 +470,7 @@ TEST(DiscPlayback, aVideoCdTrackInAnImagePlaysAndSeeks)
     graph.RenderFile(discImages().vcdCue + QStringLiteral("/mpegav/avseq01.dat"));
     GstElement* raw = nullptr;
     g_object_get(graph.pipeline(), "source", &raw, nullptr);
-    ElementHandle source(raw);
+    ElementHandle source = ElementHandle::adopt(raw);
     ASSERT_TRUE(source);
     EXPECT_STREQ(GST_OBJECT_NAME(gst_element_get_factory(source.get())), "veltrindiscsrc");
     EXPECT_NEAR(graph.Duration(), 5.0, 0.5);
