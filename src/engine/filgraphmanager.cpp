@@ -205,7 +205,7 @@ void FilgraphManager::RenderFile(const QString& path)
     if (m_hasVideo) {
         if (!m_widget)
             m_widget = new VideoWidget(m_frames);
-        m_widget->resize(m_nativeSize);
+        m_widget->place(QRect(QPoint(), m_nativeSize));
         m_widget->setResizeHandler([this](QSize size) { onVideoResized(size); });
     } else {
         delete m_widget.data();
@@ -521,9 +521,8 @@ void FilgraphManager::setWindowStyle(int)
 void FilgraphManager::setOwner(QWidget* owner)
 {
     requireVideo();
-    const QRect geometry = m_widget->geometry();
     m_widget->setParent(owner);
-    m_widget->setGeometry(geometry);
+    m_widget->place(m_widget->placement());
     if (owner)
         m_widget->show();
     attachNativeWindow();
@@ -538,55 +537,56 @@ void FilgraphManager::setMessageDrain(QWidget* drain)
 int FilgraphManager::Width() const
 {
     requireVideo();
-    return m_widget->width();
+    return m_widget->placement().width();
 }
 
 int FilgraphManager::Height() const
 {
     requireVideo();
-    return m_widget->height();
+    return m_widget->placement().height();
 }
 
 void FilgraphManager::setLeft(int x)
 {
     requireVideo();
-    m_widget->move(x, m_widget->y());
+    m_widget->place(m_widget->placement().translated(x - m_widget->placement().x(), 0));
 }
 
 void FilgraphManager::setTop(int y)
 {
     requireVideo();
-    m_widget->move(m_widget->x(), y);
+    m_widget->place(m_widget->placement().translated(0, y - m_widget->placement().y()));
 }
 
 void FilgraphManager::setWidth(int w)
 {
     requireVideo();
-    m_widget->resize(std::max(0, w), m_widget->height());
-    onVideoResized(m_widget->size());
+    m_widget->place(QRect(m_widget->placement().topLeft(), QSize(std::max(0, w), Height())));
+    onVideoResized(m_widget->deviceSize());
 }
 
 void FilgraphManager::setHeight(int h)
 {
     requireVideo();
-    m_widget->resize(m_widget->width(), std::max(0, h));
-    onVideoResized(m_widget->size());
+    m_widget->place(QRect(m_widget->placement().topLeft(), QSize(Width(), std::max(0, h))));
+    onVideoResized(m_widget->deviceSize());
 }
 
 void FilgraphManager::SetWindowPosition(int left, int top, int width, int height)
 {
     requireVideo();
-    m_widget->setGeometry(left, top, std::max(0, width), std::max(0, height));
+    m_widget->place(QRect(left, top, std::max(0, width), std::max(0, height)));
     // A hidden widget hears of its size only when shown, which at start-up
     // comes after Run: the frames must be made at this size before then, or
     // the first one, made for the window's default size, stays on screen
     // until the stream's first frame is due (half a second into an MPEG
     // program stream).
-    onVideoResized(m_widget->size());
+    onVideoResized(m_widget->deviceSize());
 }
 
 void FilgraphManager::onVideoResized(QSize size)
 {
+    // `size` is in device pixels: frames are made for the screen's pixels.
     if (size.width() < 1 || size.height() < 1 || size == m_frameSize)
         return;
     m_frameSize = size;
