@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   libcdio-dev libiso9660-dev
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-x
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-tools
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg vcdimager genisoimage xvfb x11-utils x11-apps imagemagick xdotool

@@ -5,8 +5,11 @@
 #include "engine/engine.h"
 #include "engine/videochain.h"
 #include "engine/videowidget.h"
+#include "runtime/openguard.h"
 #include "runtime/steps.h"
 
+#include <QEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
@@ -132,12 +135,37 @@ void FilgraphManager::repaintVideo()
 
 void FilgraphManager::RenderFile(const QString& path)
 {
-    if (!m_playbin || m_rendered)
+    // Declared first, released last: a handler that runs while the open waits
+    // may drop every other reference to this graph.
+    const std::shared_ptr<FilgraphManager> keepAlive = weak_from_this().lock();
+    if (!m_playbin || m_rendered || m_opening)
         throw Failure("graph cannot render");
+    // A second open would wait inside the first one's wait, which could then
+    // not return before the second had.
+    if (OpenInProgress::active())
+        throw Failure("another file is being opened");
     // A file inside a disc image or on a drive's disc goes through our source.
     const std::optional<QString> discUri = discUriForPath(path);
     if (!discUri && !isPlayableFile(path))
         throw Failure("not a playable file");
+
+    const OpenInProgress opening;
+    struct Opening {
+        FilgraphManager& graph;
+        explicit Opening(FilgraphManager& g)
+            : graph(g)
+        {
+            graph.m_opening = true;
+        }
+        ~Opening()
+        {
+            graph.m_opening = false;
+            if (std::exchange(graph.m_deleteAfterOpen, false))
+                graph.deleteLater();
+        }
+        Opening(const Opening&) = delete;
+        Opening& operator=(const Opening&) = delete;
+    } const marked(*this);
 
     const QByteArray uri = discUri
         ? discUri->toUtf8()
@@ -148,27 +176,8 @@ void FilgraphManager::RenderFile(const QString& path)
     gst_bus_set_flushing(m_bus.get(), FALSE);
 
     const GstStateChangeReturn ret = gst_element_set_state(m_playbin.get(), GST_STATE_PAUSED);
-    bool ok = ret == GST_STATE_CHANGE_SUCCESS || ret == GST_STATE_CHANGE_NO_PREROLL;
-    if (ret == GST_STATE_CHANGE_ASYNC) {
-        const auto deadline = std::chrono::steady_clock::now() + kPrerollTimeout;
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0)
-                break;
-            const auto msg = MessageHandle::adopt(
-                gst_bus_timed_pop_filtered(m_bus.get(), static_cast<GstClockTime>(left.count()),
-                    static_cast<GstMessageType>(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR)));
-            if (!msg)
-                break;
-            if (GST_MESSAGE_TYPE(msg.get()) == GST_MESSAGE_ERROR)
-                break;
-            if (GST_MESSAGE_SRC(msg.get()) == GST_OBJECT(m_playbin.get())) {
-                ok = true;
-                break;
-            }
-        }
-    }
+    const bool ok = ret == GST_STATE_CHANGE_SUCCESS || ret == GST_STATE_CHANGE_NO_PREROLL
+        || (ret == GST_STATE_CHANGE_ASYNC && waitForPreroll());
     if (!ok) {
         gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
         throw Failure("file did not preroll");
@@ -196,13 +205,44 @@ void FilgraphManager::RenderFile(const QString& path)
     if (m_hasVideo) {
         if (!m_widget)
             m_widget = new VideoWidget(m_frames);
-        m_widget->resize(m_nativeSize);
+        m_widget->place(QRect(QPoint(), m_nativeSize));
         m_widget->setResizeHandler([this](QSize size) { onVideoResized(size); });
     } else {
         delete m_widget.data();
     }
     // The preroll's state changes were read, and dropped, while waiting for it.
     notifyStatus();
+}
+
+bool FilgraphManager::waitForPreroll()
+{
+    // Decoders load, a disc spins up: the window must not freeze meanwhile.
+    // Input waits in Qt's queue until the open has returned.
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
+    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    deadline.start(kPrerollTimeout);
+    m_preroll = Preroll::Waiting;
+    m_prerollLoop = &loop;
+    // What the bus holds already does not wake the loop again.
+    dispatchBusMessages();
+    if (m_preroll == Preroll::Waiting)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // Left at the bound, or by the application quitting: not prerolled.
+    m_prerollLoop = nullptr;
+    return m_preroll == Preroll::Done;
+}
+
+bool FilgraphManager::event(QEvent* event)
+{
+    // The wait's loop delivers deferred deletes posted from inside it.
+    if (event->type() == QEvent::DeferredDelete && m_opening) {
+        m_deleteAfterOpen = true;
+        return true;
+    }
+    return QObject::event(event);
 }
 
 void FilgraphManager::attachNativeWindow()
@@ -481,9 +521,8 @@ void FilgraphManager::setWindowStyle(int)
 void FilgraphManager::setOwner(QWidget* owner)
 {
     requireVideo();
-    const QRect geometry = m_widget->geometry();
     m_widget->setParent(owner);
-    m_widget->setGeometry(geometry);
+    m_widget->place(m_widget->placement());
     if (owner)
         m_widget->show();
     attachNativeWindow();
@@ -498,55 +537,56 @@ void FilgraphManager::setMessageDrain(QWidget* drain)
 int FilgraphManager::Width() const
 {
     requireVideo();
-    return m_widget->width();
+    return m_widget->placement().width();
 }
 
 int FilgraphManager::Height() const
 {
     requireVideo();
-    return m_widget->height();
+    return m_widget->placement().height();
 }
 
 void FilgraphManager::setLeft(int x)
 {
     requireVideo();
-    m_widget->move(x, m_widget->y());
+    m_widget->place(m_widget->placement().translated(x - m_widget->placement().x(), 0));
 }
 
 void FilgraphManager::setTop(int y)
 {
     requireVideo();
-    m_widget->move(m_widget->x(), y);
+    m_widget->place(m_widget->placement().translated(0, y - m_widget->placement().y()));
 }
 
 void FilgraphManager::setWidth(int w)
 {
     requireVideo();
-    m_widget->resize(std::max(0, w), m_widget->height());
-    onVideoResized(m_widget->size());
+    m_widget->place(QRect(m_widget->placement().topLeft(), QSize(std::max(0, w), Height())));
+    onVideoResized(m_widget->deviceSize());
 }
 
 void FilgraphManager::setHeight(int h)
 {
     requireVideo();
-    m_widget->resize(m_widget->width(), std::max(0, h));
-    onVideoResized(m_widget->size());
+    m_widget->place(QRect(m_widget->placement().topLeft(), QSize(Width(), std::max(0, h))));
+    onVideoResized(m_widget->deviceSize());
 }
 
 void FilgraphManager::SetWindowPosition(int left, int top, int width, int height)
 {
     requireVideo();
-    m_widget->setGeometry(left, top, std::max(0, width), std::max(0, height));
+    m_widget->place(QRect(left, top, std::max(0, width), std::max(0, height)));
     // A hidden widget hears of its size only when shown, which at start-up
     // comes after Run: the frames must be made at this size before then, or
     // the first one, made for the window's default size, stays on screen
     // until the stream's first frame is due (half a second into an MPEG
     // program stream).
-    onVideoResized(m_widget->size());
+    onVideoResized(m_widget->deviceSize());
 }
 
 void FilgraphManager::onVideoResized(QSize size)
 {
+    // `size` is in device pixels: frames are made for the screen's pixels.
     if (size.width() < 1 || size.height() < 1 || size == m_frameSize)
         return;
     m_frameSize = size;
@@ -575,6 +615,21 @@ bool FilgraphManager::shownFrameFits() const
 void FilgraphManager::dispatchBusMessages()
 {
     while (const auto msg = MessageHandle::adopt(gst_bus_pop(m_bus.get()))) {
+        if (m_prerollLoop) {
+            // The preroll's state changes are dropped: nothing is loaded
+            // until RenderFile returns, and it tells observers then. What
+            // follows its end is dispatched as usual, after RenderFile.
+            const bool fromPipeline = GST_MESSAGE_SRC(msg.get()) == GST_OBJECT(m_playbin.get());
+            if (GST_MESSAGE_TYPE(msg.get()) == GST_MESSAGE_ERROR)
+                m_preroll = Preroll::Failed;
+            else if (GST_MESSAGE_TYPE(msg.get()) == GST_MESSAGE_ASYNC_DONE && fromPipeline)
+                m_preroll = Preroll::Done;
+            if (m_preroll != Preroll::Waiting) {
+                m_prerollLoop->quit();
+                return;
+            }
+            continue;
+        }
         switch (GST_MESSAGE_TYPE(msg.get())) {
         case GST_MESSAGE_EOS:
             // An end reported while a seek is still settling belongs to the

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+class QEventLoop;
 class QSocketNotifier;
 
 namespace veltrin {
@@ -26,7 +27,16 @@ class VideoWidget;
 // hand frames over through a FrameSlot and wake the GUI thread through Qt's
 // event loop. A graph whose elements cannot all be made (a plugin missing)
 // is empty for good: RenderFile fails.
+//
+// RenderFile returns once the file has prerolled, but waits in a nested event
+// loop so the window keeps painting; it marks the wait with an OpenInProgress
+// scope for the player's handlers to respect. The graph itself is safe from
+// what those handlers may still do meanwhile: a second open (of this or any
+// graph) fails at once, every other call finds nothing loaded yet, the graph
+// keeps itself alive when the last outside reference goes, and a deleteLater
+// takes effect only once the open has returned.
 class FilgraphManager : public QObject,
+                        public std::enable_shared_from_this<FilgraphManager>,
                         public IMediaControl,
                         public IMediaPosition,
                         public IBasicAudio,
@@ -93,6 +103,9 @@ public:
     // Streaming threads store frames here.
     std::shared_ptr<FrameSlot> frameSlot() const;
 
+protected:
+    bool event(QEvent* event) override;
+
 signals:
     // The pipeline reached a state (also the same one again, after a seek);
     // sent from the GUI thread's bus dispatch, never from a streaming thread.
@@ -108,6 +121,9 @@ private:
     void requireVideo() const;
     void requireAudio() const;
     void setState(GstState state);
+    // Runs the event loop, without user input, until the pipeline has
+    // prerolled (true), has failed, or the bound has passed.
+    bool waitForPreroll();
     void seek(double seconds, double rate);
     void dispatchBusMessages();
     void settleSeek();
@@ -136,6 +152,11 @@ private:
     bool m_hasAudio = false;
     bool m_eos = false;
     bool m_refreshQueued = false;
+    // RenderFile is waiting for the preroll in this loop.
+    QEventLoop* m_prerollLoop = nullptr;
+    enum class Preroll { Waiting, Done, Failed } m_preroll = Preroll::Waiting;
+    bool m_opening = false;
+    bool m_deleteAfterOpen = false;
     // X11: an image sink draws into the video widget's own window; elsewhere
     // (offscreen) frames go through an appsink and are painted by Qt.
     bool m_nativeSink = false;

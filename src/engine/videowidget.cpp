@@ -73,6 +73,40 @@ VideoWidget::VideoWidget(std::shared_ptr<FrameSlot> frames, QWidget* parent)
     setFocusPolicy(Qt::NoFocus);
 }
 
+QSize VideoWidget::deviceSize() const
+{
+    // QWindow scales each of a native window's dimensions on its own and
+    // rounds to nearest (Qt 6.4, QHighDpi::scale); a frame of this size fills
+    // the X window an image sink draws into without a gap or a cut-off edge.
+    return size() * devicePixelRatioF();
+}
+
+void VideoWidget::place(QRect placement)
+{
+    m_placement = placement;
+    QRect geometry = placement;
+    QWidget* parent = parentWidget();
+    QWidget* nativeParent = parent ? parent->nativeParentWidget() : nullptr;
+    if (m_expose && nativeParent) {
+        // Qt 6.4 scales a native child window's offset in its native parent
+        // and its size each to the nearest pixel, where the painter covers
+        // the pixels from round(start) to round(end): 58.5 + 577.5 at 1.5
+        // ends on pixel 637, the painted area on 636.
+        const qreal ratio = devicePixelRatioF();
+        const QPoint origin = parent->mapTo(nativeParent, placement.topLeft());
+        const auto overshoots = [ratio](int start, int length) {
+            return length > 1
+                && qRound(start * ratio) + qRound(length * ratio)
+                > qRound((start + length) * ratio);
+        };
+        if (overshoots(origin.x(), placement.width()))
+            geometry.setWidth(placement.width() - 1);
+        if (overshoots(origin.y(), placement.height()))
+            geometry.setHeight(placement.height() - 1);
+    }
+    setGeometry(geometry);
+}
+
 QImage VideoWidget::currentFrame() const
 {
     SampleHandle sample = m_frames->peek();
@@ -111,17 +145,19 @@ void VideoWidget::paintEvent(QPaintEvent*)
         return;
     }
     MappedFrame mapped(sample.get());
-    const QImage image = mapped.image();
+    QImage image = mapped.image();
+    // Frames are made at the device size: drawn 1:1, sharp on a HiDPI screen.
+    image.setDevicePixelRatio(devicePixelRatioF());
     GstBuffer* buffer = gst_sample_get_buffer(sample.get());
     const GstClockTime pts = buffer ? GST_BUFFER_PTS(buffer) : GST_CLOCK_TIME_NONE;
     if (pts != m_lastPts || !GST_CLOCK_TIME_IS_VALID(pts))
         ++m_distinctFrames;
     m_lastPts = pts;
-    if (image.size() == size()) {
-        painter.drawImage(0, 0, image);
+    if (image.size() == deviceSize()) {
+        painter.drawImage(QPointF(0, 0), image);
     } else {
         // Only until the next frame arrives at the new size.
-        painter.drawImage(rect(), image);
+        painter.drawImage(QRectF(rect()), image);
     }
     ++m_framesPainted;
 }
@@ -129,7 +165,7 @@ void VideoWidget::paintEvent(QPaintEvent*)
 void VideoWidget::resizeEvent(QResizeEvent*)
 {
     if (m_onResize)
-        m_onResize(size());
+        m_onResize(deviceSize());
 }
 
 void VideoWidget::setMessageDrain(QWidget* drain)
@@ -139,6 +175,9 @@ void VideoWidget::setMessageDrain(QWidget* drain)
 
 bool VideoWidget::event(QEvent* event)
 {
+    // Moved to a screen of another pixel ratio: same size, other pixels.
+    if (event->type() == QEvent::ScreenChangeInternal && m_onResize)
+        m_onResize(deviceSize());
     // Input over the video goes to the drain, in the drain's coordinates.
     if (m_drain) {
         switch (event->type()) {

@@ -37,7 +37,19 @@ public:
     explicit VideoWidget(std::shared_ptr<FrameSlot> frames, QWidget* parent = nullptr);
 
     void setMessageDrain(QWidget* drain);
-    // Called with the new size whenever the widget is resized.
+    // Where the owner wants the video, in the parent's logical pixels: the
+    // widget's geometry, but for a native window whose far edge Qt's rounding
+    // would put a pixel past the same rectangle painted by Qt (over the
+    // owner's border, at a fractional pixel ratio); that one is a logical
+    // pixel smaller. placement() stays what was asked.
+    void place(QRect placement);
+    QRect placement() const { return m_placement; }
+    // The size, in the screen's pixels, of a frame that covers the widget
+    // pixel for pixel: its size scaled by the device pixel ratio, rounded as
+    // Qt rounds the size of a native window.
+    QSize deviceSize() const;
+    // Called with the new device size whenever the widget is resized or
+    // moves to a screen of another pixel ratio.
     void setResizeHandler(std::function<void(QSize)> handler) { m_onResize = std::move(handler); }
 
     // The newest frame as an image (a copy), for tests and screenshots.
@@ -60,6 +72,7 @@ protected:
 private:
     std::shared_ptr<FrameSlot> m_frames;
     QPointer<QWidget> m_drain;
+    QRect m_placement;
     std::function<void(QSize)> m_onResize;
     std::function<void()> m_expose;
     int m_framesPainted = 0;
