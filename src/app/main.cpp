@@ -7,6 +7,7 @@
 #include "player/playerfrm.h"
 #include "runtime/commandline.h"
 #include "runtime/instancelock.h"
+#include "runtime/openguard.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -126,8 +127,11 @@ int main(int argc, char* argv[])
     veltrin::MprisService mpris(player.control(), QDBusConnection::sessionBus());
     veltrin::ScreenSaverInhibitor screenSaver(player.control(), QDBusConnection::sessionBus());
     quitOnSignals(&player, [&player] {
-        player.mnuExit_Click();
-        QApplication::exit(0);
+        // Not in the middle of an open: the graph being opened needs its caller.
+        veltrin::OpenInProgress::afterOpen(&player, [&player] {
+            player.mnuExit_Click();
+            QApplication::exit(0);
+        });
     });
     // Qt's plugins are in: libav's linking no longer holds them up.
     if (warmUp)

@@ -13,6 +13,9 @@ using veltrin::skipOnFailure;
 
 bool playerfrm::Control::seekTo(double seconds)
 {
+    // Nothing to seek in while a file opens; the new file starts at 0.
+    if (veltrin::OpenInProgress::active())
+        return false;
     if (!skipOnFailure([&] { must(m_p.graph.position).setCurrentPosition(seconds); }))
         return false;
     emit seeked(seconds);
@@ -21,14 +24,16 @@ bool playerfrm::Control::seekTo(double seconds)
 
 void playerfrm::Control::setRate(double rate)
 {
-    skipOnFailure([&] { must(m_p.graph.position).setRate(rate); });
+    later([this, rate] { skipOnFailure([&] { must(m_p.graph.position).setRate(rate); }); });
 }
 
 void playerfrm::Control::setVolume(int volume)
 {
-    dtVisualScrollBar& slider = *m_p.V1;
-    slider.setValue(std::clamp(volume, slider.Min(), slider.Max()));
-    m_p.V1_Scroll();
+    later([this, volume] {
+        dtVisualScrollBar& slider = *m_p.V1;
+        slider.setValue(std::clamp(volume, slider.Min(), slider.Max()));
+        m_p.V1_Scroll();
+    });
 }
 
 bool playerfrm::Control::hasVideo() const

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "player/playerfrm.h"
+#include "runtime/openguard.h"
+
+#include <functional>
 
 // The player's commands and state as PlayerControl offers them: each forwards
 // to the handler the player's own button or menu item runs.
@@ -11,19 +14,43 @@ public:
     {
     }
 
-    void play() override { m_p.fncPlay(); }
-    void pause() override { m_p.Pause(); }
-    void stop() override { m_p.fncStop(); }
-    void next() override { m_p.NextTrack(); }
-    void previous() override { m_p.PrevTrack(); }
+    // A command that comes while a file opens (from the bus, a second start)
+    // waits until the open has returned: it would act on a graph in the middle
+    // of its open.
+    void play() override
+    {
+        later([this] { m_p.fncPlay(); });
+    }
+    void pause() override
+    {
+        later([this] { m_p.Pause(); });
+    }
+    void stop() override
+    {
+        later([this] { m_p.fncStop(); });
+    }
+    void next() override
+    {
+        later([this] { m_p.NextTrack(); });
+    }
+    void previous() override
+    {
+        later([this] { m_p.PrevTrack(); });
+    }
     bool seekTo(double seconds) override;
     void setRate(double rate) override;
     void setVolume(int volume) override;
-    void openCommandLine(const QString& path) override { m_p.openCommandLine(path); }
+    void openCommandLine(const QString& path) override
+    {
+        later([this, path] { m_p.openCommandLine(path); });
+    }
     bool playFolder(const veltrin::FolderChoice& choice) override { return m_p.playFolder(choice); }
     void showWindow() override { m_p.show(); }
     void raiseWindow() override { m_p.raiseWindow(); }
-    void quit() override { m_p.mnuExit_Click(); }
+    void quit() override
+    {
+        later([this] { m_p.mnuExit_Click(); });
+    }
 
     QString currentFile() const override { return m_p.CurrentFile; }
     quint64 trackNumber() const override { return m_p.m_graphsMade; }
@@ -35,5 +62,10 @@ public:
     int volume() const override;
 
 private:
+    void later(std::function<void()> work)
+    {
+        veltrin::OpenInProgress::afterOpen(&m_p, std::move(work));
+    }
+
     playerfrm& m_p;
 };

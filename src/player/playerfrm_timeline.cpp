@@ -1,6 +1,7 @@
 #include "player/playerfrm.h"
 
 #include "controls/scrollbar/dtvisualscrollbar.h"
+#include "runtime/openguard.h"
 #include "runtime/steps.h"
 #include "runtime/units.h"
 
@@ -40,6 +41,10 @@ void playerfrm::Timer1_Timer()
     // With no graph all three steps would fail and change nothing: skip them
     // rather than fail three times every 10 ms while the player sits idle.
     if (!graph.position)
+        return;
+    // While a file opens the new graph has no position yet: a tick would see
+    // 0 of 0 and run the end-of-track rules inside the open.
+    if (veltrin::OpenInProgress::active())
         return;
     // Each step asks the engine afresh.
     skipOnFailure([&] {

@@ -38,7 +38,7 @@ QString sourceFactory(FilgraphManager& graph)
 {
     GstElement* raw = nullptr;
     g_object_get(graph.pipeline(), "source", &raw, nullptr);
-    ElementHandle source(raw);
+    ElementHandle source = ElementHandle::adopt(raw);
     return source ? QString::fromLatin1(GST_OBJECT_NAME(gst_element_get_factory(source.get())))
                   : QString();
 }
