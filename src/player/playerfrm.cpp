@@ -248,6 +248,8 @@ void playerfrm::Form_Load(const QString& commandLine)
 
 void playerfrm::LoadCommFile()
 {
+    if (playDiscImage(CurrentFile))
+        return;
     if (veltrin::isPlayListName(CurrentFile)) {
         readPlayListFile(CurrentFile);
         // A list read at start-up plays its first entry unless one is current
