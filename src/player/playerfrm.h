@@ -37,10 +37,10 @@ struct PlayerOptions {
     QString mountTable;
     // Folder of the kernel's block devices, read for optical drives holding a
     // disc nobody mounted; empty means the system's.
-    QString blockFolder;
+    QString blockFolder = {};
     // The sources of unmounted drives (device paths, or disc images in tests);
     // unset, unmountedOpticalDevices(mountTable, blockFolder).
-    std::function<QStringList()> unmountedDrives;
+    std::function<QStringList()> unmountedDrives = {};
     // Form file of the window's controls; empty means the built-in one.
     QString formFile;
     // Whether to add the tray icon (tests run without one).

@@ -209,6 +209,9 @@ bool playerfrm::playDiscImage(const QString& path)
     const QFileInfo info(path);
     if (!info.isFile() || !veltrin::hasDiscImageSuffix(info.fileName()))
         return false;
+    // Forget the image as the current file so that play opens what the
+    // probes select.
+    fncStop();
     m_probedImage = info.absoluteFilePath();
     const auto done = qScopeGuard([this] { m_probedImage.clear(); });
     try {
