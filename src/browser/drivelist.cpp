@@ -55,6 +55,8 @@ void DriveList::refresh()
     const QSignalBlocker quiet(this);
     clear();
     addItems(driveMountPoints(m_mountTable));
+    // Discs nobody mounted (an audio CD) are browsed through their devices.
+    addItems(unmountedOpticalDevices(m_mountTable));
     const int i = findText(current, Qt::MatchExactly);
     // A drive that went away (a disc taken out) stays shown until another is picked.
     if (i >= 0) {

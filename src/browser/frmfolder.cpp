@@ -3,6 +3,7 @@
 #include "browser/drivelist.h"
 #include "browser/folderlist.h"
 #include "controls/button/qorvxpbutton.h"
+#include "runtime/discpath.h"
 #include "runtime/propertybag.h"
 #include "runtime/steps.h"
 #include "runtime/units.h"
@@ -25,7 +26,8 @@ const QString kForm = QStringLiteral(":/forms/frmfolder.form");
 const QString kTitlePrefix = QStringLiteral("Zelto Veltrin Player :");
 
 const QString kAllMediaPattern
-    = QStringLiteral("*.vob;*.mp3;*.dat;*.avi;*.qt;*.mpeg;*.mpg;*.asf;*.wm;*wma;*.wmv;*.cda;*.mp4");
+    = QStringLiteral("*.vob;*.mp3;*.dat;*.avi;*.qt;*.mpeg;*.mpg;*.asf;*.wm;*wma;*.wmv;*.cda;*.mp4;"
+                     "*.cue;*.iso;*.nrg;*.toc");
 const QString kDvdPattern = QStringLiteral("*.vob");
 const QString kVcdPattern = QStringLiteral("*.dat");
 const QString kAviPattern = QStringLiteral("*.avi");
@@ -296,6 +298,16 @@ void frmfolder::cmdOKdirectory_Click()
 
 void frmfolder::playSelectedFile()
 {
+    // A disc image (its .cue standing for its .bin) plays as the disc in it,
+    // the way the command line opens it.
+    const int index = FileFolderList.selectedIndex();
+    if (index >= 0 && veltrin::hasDiscImageSuffix(FileFolderList.entry(index))) {
+        const QString image = FileFolderList.entryPathAt(index);
+        close();
+        m_player.openCommandLine(image);
+        m_player.showWindow();
+        return;
+    }
     // Same folder, same pattern, same list: the index names the same file.
     handOver({ .folder = Dir1->path(),
         .pattern = FileFolderList.pattern(),

@@ -259,6 +259,8 @@ void playerfrm::Form_Load(const QString& commandLine)
 void playerfrm::LoadCommFile()
 {
     // One branch per kind of name.
+    if (playDiscImage(CurrentFile))
+        return;
     if (veltrin::isPlayListName(CurrentFile)) {
         openPlayListFile();
         return;

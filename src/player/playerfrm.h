@@ -35,6 +35,12 @@ struct PlayerOptions {
     GraphFactory graphFactory = makeGStreamerGraph;
     // Mount table read for optical drives; empty means the system's.
     QString mountTable;
+    // Folder of the kernel's block devices, read for optical drives holding a
+    // disc nobody mounted; empty means the system's.
+    QString blockFolder = {};
+    // The sources of unmounted drives (device paths, or disc images in tests);
+    // unset, unmountedOpticalDevices(mountTable, blockFolder).
+    std::function<QStringList()> unmountedDrives = {};
     // Form file of the window's controls; empty means the built-in one.
     QString formFile;
     // Whether to add the tray icon (tests run without one).
@@ -117,13 +123,18 @@ public:
     // ---- Disc detection ----
     void Command29_Click();
     void cmdAutodetect_Click();
-    // The CD-ROM drives: mount points of the mounted optical discs, sorted;
-    // empty when there is none.
+    // The CD-ROM drives: mount points of the mounted optical discs, sorted,
+    // then the devices of the discs nobody mounted; empty when there is none.
     QStringList CDLETTERS() const;
     void ProbeVcdDrive1();
     void ProbeVcdDrive2();
     void ProbeDvdDrive1();
     void ProbeDvdDrive2();
+    void ProbeCdAudioDrive1();
+    void ProbeCdAudioDrive2();
+    // A disc image opened as a file plays as the disc in it: the probes run
+    // on it alone. False (nothing done) when the path is no disc image.
+    bool playDiscImage(const QString& path);
 
     // The title line; its change handler keeps the tooltip on CurrentFile.
     void setDisplayCaption(const QString& caption);
@@ -183,7 +194,9 @@ private:
     // Disc detection: note the drives again and aim Text2 at the given
     // drive's disc folder; false when there is no drive at all.
     bool probeDrive(int entry, const QString& folder);
-    void pointFileListAtProbedFolder();
+    void pointFileListAtProbedFolder(const QString& pattern);
+    // The audio-CD probes' shared part: File1 at the drive's root, its tracks.
+    void probeCdAudio(int entry);
     // Graph calls that also tell whether the player wants the graph running.
     void runGraph();
     void pauseGraph();
@@ -219,6 +232,8 @@ private:
     QStringList List1; // disc detection state
     QString Text2 = QStringLiteral("Text2");
     QString txtCDdrive = QStringLiteral("CD Drive");
+    // While set, the only drive the probes see (a disc image being opened).
+    QString m_probedImage;
 
     // Controls. They live on the client area, the window's inside within its
     // sizing border; SW and SH of the layout are the client area's size.

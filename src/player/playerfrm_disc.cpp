@@ -1,18 +1,22 @@
 #include "player/playerfrm.h"
 
+#include "engine/disc.h"
 #include "runtime/mounts.h"
 #include "runtime/steps.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QScopeGuard>
 
 using veltrin::Failure;
 
-// Every probe touches only discs that are mounted: the drive list comes from
-// the mount table alone, so an empty or unready drive is never opened. What a
-// probe reads is one mounted folder (served by the kernel, normally within
-// milliseconds; a damaged disc is bounded by the drive's command timeout) and
-// then the chosen file, whose opening is bounded by the engine's preroll wait.
+// A probe touches only drives holding a disc: mounted ones from the mount
+// table, unmounted ones only when the kernel gives them a size, so an empty
+// or unready drive is never opened. What a probe reads is one folder (a
+// mounted one served by the kernel, an unmounted one read through libcdio;
+// a damaged disc is bounded by the drive's command timeout) and then the
+// chosen file, whose opening is bounded by the engine's preroll wait.
 
 namespace {
 
@@ -20,6 +24,7 @@ const QString kNoDriveFound = QStringLiteral("CD Drive");
 const QString kVcdFolder = QStringLiteral("MPEGAV");
 const QString kDvdFolder = QStringLiteral("VIDEO_TS");
 const QString kDiscPattern = QStringLiteral("*.dat;*.vob");
+const QString kCdAudioPattern = QStringLiteral("*.cda");
 
 QString joinPath(const QString& folder, const QString& name)
 {
@@ -29,10 +34,19 @@ QString joinPath(const QString& folder, const QString& name)
 // The disc folder of that name whatever its case: Linux shows an ISO 9660 disc
 // in lower case, a UDF one as written. A disc without it gives the upper-case
 // path, which then fails to list.
+// A drive nobody mounted (a device, or an image) is listed from the disc.
 QString discFolder(const QString& mountPoint, const QString& name)
 {
-    const QStringList folders
-        = QDir(mountPoint).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    QStringList folders;
+    if (const auto entries = veltrin::listDiscFolder(mountPoint)) {
+        for (const veltrin::DiscEntry& e : *entries) {
+            if (e.folder)
+                folders << e.name;
+        }
+    } else {
+        folders = QDir(mountPoint)
+                      .entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    }
     if (folders.contains(name))
         return joinPath(mountPoint, name);
     for (const QString& f : folders) {
@@ -49,7 +63,8 @@ QString discFolder(const QString& mountPoint, const QString& name)
 // ends the probe without a failure.
 bool playerfrm::probeDrive(int entry, const QString& folder)
 {
-    const QStringList drives = CDLETTERS();
+    const QStringList drives
+        = m_probedImage.isEmpty() ? CDLETTERS() : QStringList { m_probedImage };
     if (drives.isEmpty())
         return false;
     List1 += drives;
@@ -65,17 +80,21 @@ bool playerfrm::probeDrive(int entry, const QString& folder)
 // if the current folder happens to hold one of that name. A disc is listed by
 // its own track kinds: a narrower filter left by the folder browser ("MP3")
 // would otherwise hide every track and no disc would ever be found again.
-void playerfrm::pointFileListAtProbedFolder()
+void playerfrm::pointFileListAtProbedFolder(const QString& pattern)
 {
     if (!QDir::isAbsolutePath(Text2))
         throw Failure("no disc folder probed");
     File1.setPath(Text2);
-    File1.setPattern(kDiscPattern);
+    File1.setPattern(pattern);
 }
 
 QStringList playerfrm::CDLETTERS() const
 {
-    return veltrin::opticalMountPoints(m_options.mountTable);
+    QStringList drives = veltrin::opticalMountPoints(m_options.mountTable);
+    drives += m_options.unmountedDrives
+        ? m_options.unmountedDrives()
+        : veltrin::unmountedOpticalDevices(m_options.mountTable, m_options.blockFolder);
+    return drives;
 }
 
 void playerfrm::ProbeVcdDrive1()
@@ -89,7 +108,7 @@ void playerfrm::ProbeVcdDrive2()
     try {
         if (!probeDrive(1, kVcdFolder))
             return;
-        pointFileListAtProbedFolder();
+        pointFileListAtProbedFolder(kDiscPattern);
         File1.select(0);
         fncPlay();
     } catch (const Failure&) {
@@ -102,7 +121,7 @@ void playerfrm::ProbeDvdDrive1()
     try {
         if (!probeDrive(0, kDvdFolder))
             return;
-        pointFileListAtProbedFolder();
+        pointFileListAtProbedFolder(kDiscPattern);
         // The third title file: the first two are menus and intros.
         File1.select(2);
         fncPlay();
@@ -116,9 +135,38 @@ void playerfrm::ProbeDvdDrive2()
     try {
         if (!probeDrive(1, kDvdFolder))
             return;
-        pointFileListAtProbedFolder();
+        pointFileListAtProbedFolder(kDiscPattern);
         File1.select(2);
         fncPlay();
+    } catch (const Failure&) {
+        ProbeCdAudioDrive1();
+    }
+}
+
+// An audio CD's tracks are Track01.cda... in its root folder.
+void playerfrm::probeCdAudio(int entry)
+{
+    if (!probeDrive(entry, QString()))
+        return;
+    Text2 = txtCDdrive;
+    pointFileListAtProbedFolder(kCdAudioPattern);
+    File1.select(0);
+    fncPlay();
+}
+
+void playerfrm::ProbeCdAudioDrive1()
+{
+    try {
+        probeCdAudio(0);
+    } catch (const Failure&) {
+        ProbeCdAudioDrive2();
+    }
+}
+
+void playerfrm::ProbeCdAudioDrive2()
+{
+    try {
+        probeCdAudio(1);
     } catch (const Failure&) {
         // The last probe: nothing found, nothing said.
     }
@@ -128,7 +176,7 @@ void playerfrm::Command29_Click()
 {
     try {
         ProbeVcdDrive1();
-        pointFileListAtProbedFolder();
+        pointFileListAtProbedFolder(kDiscPattern);
         File1.select(0);
         setDisplayCaption(QStringLiteral("Loading... Please be patient..."));
         if (txtCDdrive != kNoDriveFound)
@@ -147,7 +195,7 @@ void playerfrm::cmdAutodetect_Click()
         File1.setPath(QCoreApplication::applicationDirPath());
         ProbeVcdDrive1();
         if (txtCDdrive != kNoDriveFound) {
-            pointFileListAtProbedFolder();
+            pointFileListAtProbedFolder(kDiscPattern);
             File1.select(0);
             fncPlay();
         }
@@ -157,4 +205,25 @@ void playerfrm::cmdAutodetect_Click()
     // Every probe came back without opening a track.
     if (CurrentFile.isEmpty())
         setDisplayCaption(QStringLiteral("Zelto Veltrin Player :no disc found"));
+}
+
+bool playerfrm::playDiscImage(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || !veltrin::hasDiscImageSuffix(info.fileName()))
+        return false;
+    // Forget the image as the current file so that play opens what the
+    // probes select.
+    fncStop();
+    m_probedImage = info.absoluteFilePath();
+    const auto done = qScopeGuard([this] { m_probedImage.clear(); });
+    try {
+        ProbeVcdDrive1();
+        pointFileListAtProbedFolder(kDiscPattern);
+        File1.select(0);
+        fncPlay();
+    } catch (const Failure&) {
+        ProbeVcdDrive2();
+    }
+    return true;
 }

@@ -9,7 +9,7 @@ bool isMediaFileName(const QString& name)
 {
     static constexpr std::array kExtensions { u".dat", u".vob", u".mpg", u".mpeg", u".avi", u".mp3",
         u".asf", u".wm", u".wma", u".wmv", u".qt", u".mov", u".mp4", u".cda", u".pls", u".m3u",
-        u".m3u8" };
+        u".m3u8", u".cue", u".bin", u".iso", u".nrg", u".toc" };
     for (const char16_t* ext : kExtensions) {
         if (name.endsWith(QStringView(ext), Qt::CaseInsensitive))
             return true;

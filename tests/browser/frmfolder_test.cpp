@@ -3,6 +3,7 @@
 #include "browser/frmfolder.h"
 #include "controls/button/qorvxpbutton.h"
 #include "player/playerfrm_testpeer.h"
+#include "support/discmedia.h"
 #include "support/fake_player.h"
 #include "support/media.h"
 #include "support/wait.h"
@@ -31,7 +32,8 @@ using veltrin::test::waitFor;
 namespace {
 
 const QString kAllMedia
-    = QStringLiteral("*.vob;*.mp3;*.dat;*.avi;*.qt;*.mpeg;*.mpg;*.asf;*.wm;*wma;*.wmv;*.cda;*.mp4");
+    = QStringLiteral("*.vob;*.mp3;*.dat;*.avi;*.qt;*.mpeg;*.mpg;*.asf;*.wm;*wma;*.wmv;*.cda;*.mp4;"
+                     "*.cue;*.iso;*.nrg;*.toc");
 const QString kTitlePrefix = QStringLiteral("Zelto Veltrin Player :");
 
 // A player with its own mount table, the process in a folder of the test's
@@ -406,6 +408,29 @@ TEST_P(PlaySelectedFile, stopsFirstAndOpensTheChosenFile)
 
 INSTANTIATE_TEST_SUITE_P(ButtonOrDoubleClick, PlaySelectedFile, ::testing::Bool(),
     [](const auto& info) { return info.param ? "doubleClick" : "button"; });
+
+// A disc image is listed among all media (a .bin stays out: its .cue stands
+// for it) and plays as the disc inside it.
+TEST_F(FolderBrowser, aChosenDiscImagePlaysTheDiscInIt)
+{
+    const auto& d = veltrin::test::discImages();
+    ASSERT_FALSE(d.dvdIso.isEmpty());
+    const QString dir = folder(QStringLiteral("images"));
+    ASSERT_TRUE(QFile::link(d.dvdIso, dir + "/dvd.iso"));
+    ASSERT_TRUE(QFile::link(d.vcdCue, dir + "/vcd.cue"));
+    ASSERT_TRUE(QFile::link(d.vcdBin, dir + "/vcd.bin"));
+    QPointer<frmfolder> f = open();
+    f->Dir1->setPath(dir);
+    ASSERT_EQ(f->FileFolderList.entries(), (QStringList { "dvd.iso", "vcd.cue" }));
+
+    f->FileFolderList.select(0);
+    emit f->cmdOkFile->Click();
+
+    EXPECT_EQ(in().CurrentFile, dir + "/dvd.iso/VIDEO_TS/VTS_01_1.VOB");
+    EXPECT_TRUE(plays());
+    EXPECT_TRUE(player->isVisible());
+    EXPECT_TRUE(closes(f));
+}
 
 TEST_F(FolderBrowser, saveAsDefaultSavesTheTypedTextButPlaysTheListedFolder)
 {

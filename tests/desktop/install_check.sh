@@ -16,9 +16,9 @@ desktop-file-validate "$entry" || fail "desktop entry"
 appstreamcli validate --no-net "$meta" || fail "metainfo"
 grep -qx 'Exec=veltrin %f' "$entry" || fail "Exec line"
 grep -qx 'Icon=veltrin' "$entry" || fail "Icon line"
-for type in audio/x-scpls audio/x-mpegurl application/vnd.apple.mpegurl; do
-  grep -q "^MimeType=.*$type;" "$entry" || fail "play list type $type"
-  grep -q "<mediatype>$type</mediatype>" "$meta" || fail "metainfo play list type $type"
+for type in audio/x-scpls audio/x-mpegurl application/vnd.apple.mpegurl application/x-cue application/x-cd-image; do
+  grep -q "^MimeType=.*$type;" "$entry" || fail "type $type"
+  grep -q "<mediatype>$type</mediatype>" "$meta" || fail "metainfo type $type"
 done
 for size in 16 32 48 64 128 256; do
   icon=$prefix/share/icons/hicolor/${size}x${size}/apps/veltrin.png
