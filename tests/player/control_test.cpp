@@ -204,3 +204,31 @@ TEST(PlayerControl, raiseBringsAMinimisedWindowBack)
 }
 
 } // namespace
+
+namespace {
+
+// What a second start's hand-over does to the window: a window hidden to the
+// tray or minimised comes back, and full screen stays full screen.
+TEST(PlayerControl, raiseWindowBringsBackAHiddenWindowAndLeavesFullScreen)
+{
+    FakePlayer p;
+    p.show();
+    p.player->hide();
+    ASSERT_FALSE(p.player->isVisible());
+    p.player->control().raiseWindow();
+    EXPECT_TRUE(p.player->isVisible());
+
+    p.player->showMinimized();
+    p.player->control().raiseWindow();
+    EXPECT_EQ(p.player->windowStateValue(), 0);
+
+    p.load(0);
+    p.player->GoFullScreen();
+    ASSERT_EQ(p.in().cmdFullscreen->Tag, QStringLiteral("True"));
+    const QRect fullScreen = p.player->geometry();
+    p.player->control().raiseWindow();
+    EXPECT_EQ(p.in().cmdFullscreen->Tag, QStringLiteral("True"));
+    EXPECT_EQ(p.player->geometry(), fullScreen);
+}
+
+} // namespace
