@@ -2,6 +2,7 @@
 // that playbin plays Video CD tracks (Mode 2 Form 2 sectors, which the
 // kernel's file system cannot read) and files inside disc images.
 #include "engine/disc.h"
+#include "engine/gsthandle.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -226,10 +227,10 @@ bool registerDiscSource()
         "veltrin", "Veltrin", "");
     // cdda URIs: cdparanoiasrc, ranked above cdiocddasrc, opens drives only,
     // so an audio track in a .cue/.bin image would not play.
-    if (GstPluginFeature* cdda = gst_registry_lookup_feature(gst_registry_get(), "cdiocddasrc")) {
-        gst_plugin_feature_set_rank(cdda, GST_RANK_PRIMARY);
-        gst_object_unref(cdda);
-    }
+    const auto cdda = ObjectHandle<GstPluginFeature>::adopt(
+        gst_registry_lookup_feature(gst_registry_get(), "cdiocddasrc"));
+    if (cdda)
+        gst_plugin_feature_set_rank(cdda.get(), GST_RANK_PRIMARY);
     return registered;
 }
 
