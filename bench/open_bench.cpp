@@ -20,15 +20,15 @@ namespace {
 
 using veltrin::bench::ensureApplication;
 
-struct ClipSpec {
+struct ClipRecipe {
     const char* name;
     QStringList encode; // ffmpeg output options
 };
 
-QString clip(const ClipSpec& spec)
+QString clip(const ClipRecipe& recipe)
 {
     static QTemporaryDir dir;
-    const QString path = dir.path() + QLatin1Char('/') + QLatin1String(spec.name);
+    const QString path = dir.path() + QLatin1Char('/') + QLatin1String(recipe.name);
     if (QFile::exists(path))
         return path;
     QStringList args { QStringLiteral("-nostdin"), QStringLiteral("-loglevel"),
@@ -36,7 +36,7 @@ QString clip(const ClipSpec& spec)
         QStringLiteral("-i"), QStringLiteral("testsrc=size=640x360:rate=25:duration=3"),
         QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
         QStringLiteral("sine=frequency=440:duration=3") };
-    args << spec.encode << path;
+    args << recipe.encode << path;
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"), args);
     if (!ffmpeg.waitForFinished(120000) || ffmpeg.exitCode() != 0)
@@ -64,7 +64,7 @@ double longestGapMs(const std::function<void()>& open)
     return static_cast<double>(longest) / 1e6;
 }
 
-const ClipSpec kClips[] = {
+const ClipRecipe kClips[] = {
     { "tone.mp3", { QStringLiteral("-vn"), QStringLiteral("-c:a"), QStringLiteral("libmp3lame") } },
     { "clip.mpg",
         { QStringLiteral("-c:v"), QStringLiteral("mpeg1video"), QStringLiteral("-c:a"),
@@ -84,10 +84,10 @@ const ClipSpec kClips[] = {
             QStringLiteral("aac") } },
 };
 
-void openOnce(benchmark::State& state, const ClipSpec& spec, std::optional<int> holdMs)
+void openOnce(benchmark::State& state, const ClipRecipe& recipe, std::optional<int> holdMs)
 {
     ensureApplication();
-    const QString path = clip(spec);
+    const QString path = clip(recipe);
     if (path.isEmpty()) {
         state.SkipWithError("ffmpeg could not make the clip");
         return;
@@ -121,9 +121,9 @@ void openOnce(benchmark::State& state, const ClipSpec& spec, std::optional<int> 
 
 // In this order: the first video after a sound file loads its decoders.
 [[maybe_unused]] const int registered = [] {
-    for (const ClipSpec& spec : kClips)
-        benchmark::RegisterBenchmark((std::string("OpenStall/") + spec.name).c_str(),
-            [&spec](benchmark::State& s) { openOnce(s, spec, std::nullopt); })
+    for (const ClipRecipe& recipe : kClips)
+        benchmark::RegisterBenchmark((std::string("OpenStall/") + recipe.name).c_str(),
+            [&recipe](benchmark::State& s) { openOnce(s, recipe, std::nullopt); })
             ->Iterations(3)
             ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("OpenStall/clip.mp4/first-read-held-2s",
