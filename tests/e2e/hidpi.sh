@@ -40,12 +40,16 @@ cleanup() {
 trap cleanup EXIT
 
 # Polls a condition every 0.2 s for at most $1 seconds.
+# A condition that fails with status 2 ends the wait at once.
 wait_until() {
-  local bound=$1
+  local bound=$1 rc
   shift
   local deadline=$((SECONDS + bound))
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
+  while true; do
+    rc=0
+    "$@" || rc=$?
+    ((rc == 0)) && return 0
+    ((rc != 2 && SECONDS < deadline)) || return 1
     sleep 0.2
   done
 }
@@ -66,8 +70,16 @@ ffmpeg -loglevel error -f lavfi \
   -i "testsrc=size=352x288:rate=25:duration=20,drawbox=x=0:y=0:w=iw:h=ih:color=red:t=6" \
   -f lavfi -i sine=frequency=440:duration=20 -c:v mpeg1video -q:v 4 -c:a mp2 "$clip"
 
+# The player's own visible window; fails at once (status 2) when the player
+# has ended, so that a crash or an early exit is reported as such.
 find_window() {
-  wid=$(xdotool search --onlyvisible --name "Zelto Veltrin Player" 2>/dev/null | head -n 1)
+  if ! kill -0 "$player_pid" 2>/dev/null; then
+    wait "$player_pid"
+    player_status=$?
+    player_pid=""
+    return 2
+  fi
+  wid=$(xdotool search --all --onlyvisible --pid "$player_pid" --name "Zelto Veltrin Player" 2>/dev/null | head -n 1)
   [[ -n $wid ]]
 }
 
@@ -95,8 +107,14 @@ for factor in 1 1.5 2; do
     QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$factor \
     "$player" "$clip" >"$work/player-$factor.log" 2>&1 &
   player_pid=$!
-  if ! wait_until 30 find_window; then
-    echo "FAIL: at $factor the player window did not appear" >&2
+  player_status=""
+  if ! wait_until 60 find_window; then
+    if [[ -n $player_status ]]; then
+      echo "FAIL: at $factor the player ended with status $player_status before its window appeared" >&2
+    else
+      echo "FAIL: at $factor the player window did not appear; windows on the screen:" >&2
+      xdotool search --onlyvisible --name . getwindowname %@ >&2 2>/dev/null || true
+    fi
     cat "$work/player-$factor.log" >&2
     exit 1
   fi
