@@ -90,6 +90,9 @@ std::optional<DiscPath> parseDiscUri(const QString& uri);
 // under the mount point of an ISO 9660 disc in a drive (a Video CD track).
 // `mountTable` is for tests ("": the system's).
 std::optional<QString> discUriForPath(const QString& path, const QString& mountTable = {});
+// Whether discUriForPath may read a disc to answer for this path (a path into
+// a container, or below an optical drive's mount point); reads none itself.
+bool pathMayBeOnDisc(const QString& path, const QString& mountTable = {});
 
 // Registers the source element for kDiscUriScheme with GStreamer, ranked for
 // playbin to pick it, and ranks cdiocddasrc first for cdda URIs. Needs

@@ -2,6 +2,7 @@
 // libiso9660 (plain .iso images) and, for a .bin without a .cue libcdio can
 // use, its raw sectors.
 #include "engine/discfs.h"
+#include "engine/discopen.h"
 #include "runtime/filelistmodel.h"
 
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <cdio/logging.h>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <linux/cdrom.h>
 #include <mutex>
 #include <sys/ioctl.h>
@@ -294,8 +296,36 @@ std::optional<TrackList> readTrackList(const QString& source)
 
 } // namespace
 
+namespace {
+
+struct OpenHook {
+    std::mutex mutex;
+    std::function<void(const QString&)> hook;
+};
+
+OpenHook& openHook()
+{
+    static OpenHook h;
+    return h;
+}
+
+} // namespace
+
+void setDiscOpenHook(std::function<void(const QString& source)> hook)
+{
+    std::lock_guard lock(openHook().mutex);
+    openHook().hook = std::move(hook);
+}
+
 std::unique_ptr<DiscReader> openDisc(const QString& source)
 {
+    std::function<void(const QString&)> hook;
+    {
+        std::lock_guard lock(openHook().mutex);
+        hook = openHook().hook;
+    }
+    if (hook)
+        hook(source);
     quietCdio();
     return disc::makeIsoReader(openSource(source));
 }

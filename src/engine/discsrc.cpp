@@ -2,6 +2,7 @@
 // that playbin plays Video CD tracks (Mode 2 Form 2 sectors, which the
 // kernel's file system cannot read) and files inside disc images.
 #include "engine/disc.h"
+#include "engine/discopen.h"
 #include "engine/gsthandle.h"
 
 #include <QByteArray>
@@ -69,6 +70,13 @@ gboolean start(GstBaseSrc* src)
         GST_ELEMENT_ERROR(src, RESOURCE, NOT_FOUND, ("No disc location given."), (nullptr));
         return FALSE;
     }
+    // Opened ahead, off this thread, when a graph opens the file.
+    OpenedDiscFile leased = takeLeasedDiscFile(s.location);
+    if (leased.file) {
+        s.reader = std::move(leased.reader);
+        s.file = std::move(leased.file);
+        return TRUE;
+    }
     s.reader = openDisc(s.location.container);
     if (!s.reader) {
         GST_ELEMENT_ERROR(src, RESOURCE, OPEN_READ, ("Could not read the disc."),
@@ -89,8 +97,10 @@ gboolean stop(GstBaseSrc* src)
 {
     DiscSrcState& s = stateOf(src);
     std::lock_guard lock(s.mutex);
-    s.file.reset();
-    s.reader.reset();
+    // Kept for the next start while the graph still opens.
+    OpenedDiscFile opened { std::move(s.reader), std::move(s.file) };
+    if (opened.file)
+        returnLeasedDiscFile(s.location, opened);
     return TRUE;
 }
 

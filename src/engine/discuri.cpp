@@ -100,24 +100,42 @@ std::optional<DiscPath> parseDiscUri(const QString& uri)
     return path;
 }
 
+namespace {
+
+// The path on the disc of the deepest mount point of a drive's ISO 9660 disc
+// that holds `path`; nullopt when none does.
+std::optional<DiscPath> onMountedDisc(const QString& path, const QString& mountTable)
+{
+    if (!QDir::isAbsolutePath(path))
+        return std::nullopt;
+    const QString clean = QDir::cleanPath(path);
+    std::optional<DiscPath> mounted;
+    qsizetype deepest = -1;
+    for (const MountEntry& m : readMountTable(mountTable)) {
+        const QString point = m.mountPoint.endsWith(u'/') ? m.mountPoint : m.mountPoint + u'/';
+        if (m.fsType != u"iso9660" || !clean.startsWith(point) || point.size() <= deepest
+            || !isDiscContainer(m.device))
+            continue;
+        deepest = point.size();
+        mounted = DiscPath { m.device, discPathComponents(clean.mid(point.size())).join(u'/') };
+    }
+    return mounted;
+}
+
+} // namespace
+
+bool pathMayBeOnDisc(const QString& path, const QString& mountTable)
+{
+    return splitDiscPath(path) || onMountedDisc(path, mountTable);
+}
+
 std::optional<QString> discUriForPath(const QString& path, const QString& mountTable)
 {
     std::optional<DiscPath> where = splitDiscPath(path);
-    if (!where && QDir::isAbsolutePath(path)) {
-        // The deepest mount point of a drive's ISO 9660 disc that holds the path.
-        const QString clean = QDir::cleanPath(path);
-        std::optional<DiscPath> mounted;
-        qsizetype deepest = -1;
-        for (const MountEntry& m : readMountTable(mountTable)) {
-            const QString point = m.mountPoint.endsWith(u'/') ? m.mountPoint : m.mountPoint + u'/';
-            if (m.fsType != u"iso9660" || !clean.startsWith(point) || point.size() <= deepest
-                || !isDiscContainer(m.device))
-                continue;
-            deepest = point.size();
-            mounted = DiscPath { m.device, discPathComponents(clean.mid(point.size())).join(u'/') };
-        }
+    if (!where) {
+        std::optional<DiscPath> mounted = onMountedDisc(path, mountTable);
         if (mounted && !kernelReads(path))
-            where = mounted;
+            where = std::move(mounted);
     }
     if (!where || where->inner.isEmpty())
         return std::nullopt;

@@ -2,12 +2,15 @@
 
 #include "engine/audiochain.h"
 #include "engine/disc.h"
+#include "engine/discopen.h"
 #include "engine/engine.h"
 #include "engine/videochain.h"
 #include "engine/videowidget.h"
+#include "runtime/offthread.h"
 #include "runtime/openguard.h"
 #include "runtime/steps.h"
 
+#include <QDeadlineTimer>
 #include <QEvent>
 #include <QEventLoop>
 #include <QFile>
@@ -144,11 +147,6 @@ void FilgraphManager::RenderFile(const QString& path)
     // not return before the second had.
     if (OpenInProgress::active())
         throw Failure("another file is being opened");
-    // A file inside a disc image or on a drive's disc goes through our source.
-    const std::optional<QString> discUri = discUriForPath(path);
-    if (!discUri && !isPlayableFile(path))
-        throw Failure("not a playable file");
-
     const OpenInProgress opening;
     struct Opening {
         FilgraphManager& graph;
@@ -167,6 +165,48 @@ void FilgraphManager::RenderFile(const QString& path)
         Opening& operator=(const Opening&) = delete;
     } const marked(*this);
 
+    const QDeadlineTimer deadline(kPrerollTimeout);
+    // A file inside a disc image or on a drive's disc goes through our source.
+    std::optional<QString> discUri;
+    std::optional<DiscFileLease> lease;
+    if (pathMayBeOnDisc(path)) {
+        // Finding the file on a disc reads it, and a drive may take seconds
+        // to spin up: that happens off the GUI thread, and the source then
+        // starts on the file opened here.
+        struct Found {
+            std::optional<QString> uri;
+            bool playable = false;
+            DiscPath where;
+            OpenedDiscFile opened;
+        };
+        std::optional<Found> found = runOffThread<Found>(
+            [path] {
+                Found f;
+                f.uri = discUriForPath(path);
+                const std::optional<DiscPath> where = f.uri ? parseDiscUri(*f.uri) : std::nullopt;
+                if (where) {
+                    f.where = *where;
+                    f.opened = openDiscFile(*where);
+                    f.playable = f.opened.file != nullptr;
+                } else {
+                    // An audio track (its source reads the drive itself) or
+                    // a file the kernel reads.
+                    f.playable = f.uri || isPlayableFile(path);
+                }
+                return f;
+            },
+            kPrerollTimeout);
+        if (!found)
+            throw Failure("the disc did not answer in time");
+        if (!found->playable)
+            throw Failure("not a playable file");
+        discUri = std::move(found->uri);
+        if (found->opened.file)
+            lease.emplace(std::move(found->where), std::move(found->opened));
+    } else if (!isPlayableFile(path)) {
+        throw Failure("not a playable file");
+    }
+
     const QByteArray uri = discUri
         ? discUri->toUtf8()
         : QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
@@ -177,7 +217,7 @@ void FilgraphManager::RenderFile(const QString& path)
 
     const GstStateChangeReturn ret = gst_element_set_state(m_playbin.get(), GST_STATE_PAUSED);
     const bool ok = ret == GST_STATE_CHANGE_SUCCESS || ret == GST_STATE_CHANGE_NO_PREROLL
-        || (ret == GST_STATE_CHANGE_ASYNC && waitForPreroll());
+        || (ret == GST_STATE_CHANGE_ASYNC && waitForPreroll(deadline));
     if (!ok) {
         gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
         throw Failure("file did not preroll");
@@ -214,7 +254,7 @@ void FilgraphManager::RenderFile(const QString& path)
     notifyStatus();
 }
 
-bool FilgraphManager::waitForPreroll()
+bool FilgraphManager::waitForPreroll(const QDeadlineTimer& bound)
 {
     // Decoders load, a disc spins up: the window must not freeze meanwhile.
     // Input waits in Qt's queue until the open has returned.
@@ -223,7 +263,7 @@ bool FilgraphManager::waitForPreroll()
     deadline.setSingleShot(true);
     deadline.setTimerType(Qt::PreciseTimer);
     connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    deadline.start(kPrerollTimeout);
+    deadline.start(std::max<qint64>(bound.remainingTime(), 0));
     m_preroll = Preroll::Waiting;
     m_prerollLoop = &loop;
     // What the bus holds already does not wake the loop again.

@@ -5,6 +5,7 @@
 #include "engine/playbackstats.h"
 #include "engine/videowidget.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
 #include <QSize>
@@ -123,7 +124,7 @@ private:
     void setState(GstState state);
     // Runs the event loop, without user input, until the pipeline has
     // prerolled (true), has failed, or the bound has passed.
-    bool waitForPreroll();
+    bool waitForPreroll(const QDeadlineTimer& bound);
     void seek(double seconds, double rate);
     void dispatchBusMessages();
     void settleSeek();

@@ -1,6 +1,8 @@
+#include "engine/discopen.h"
 #include "engine/filgraphmanager.h"
 #include "runtime/openguard.h"
 #include "runtime/steps.h"
+#include "support/discmedia.h"
 #include "support/heldread.h"
 #include "support/media.h"
 #include "support/wait.h"
@@ -9,8 +11,11 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <condition_variable>
 #include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
 
 using namespace veltrin;
 using veltrin::test::Clip;
@@ -185,6 +190,128 @@ TEST(OpenWait, aSourceHeldPastTheBoundFailsTheOpen)
     EXPECT_FALSE(graph.isRendered());
     EXPECT_FALSE(OpenInProgress::active());
     EXPECT_EQ(graph.Duration(), 0.0);
+}
+
+// Holds every disc open back, as a drive spinning up would, until release()
+// or until the bound passes; counts the opens made on the GUI thread.
+class HeldDiscOpen {
+public:
+    explicit HeldDiscOpen(std::chrono::milliseconds bound)
+        : m_state(std::make_shared<State>())
+    {
+        const std::thread::id gui = std::this_thread::get_id();
+        setDiscOpenHook([state = m_state, bound, gui](const QString&) {
+            std::unique_lock lock(state->mutex);
+            ++state->opens;
+            state->opensOnGui += std::this_thread::get_id() == gui;
+            state->holding = true;
+            state->released.wait_for(lock, bound, [&] { return state->release; });
+            state->holding = false;
+        });
+    }
+    ~HeldDiscOpen()
+    {
+        setDiscOpenHook({});
+        release();
+    }
+    HeldDiscOpen(const HeldDiscOpen&) = delete;
+    HeldDiscOpen& operator=(const HeldDiscOpen&) = delete;
+
+    void release()
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->release = true;
+        m_state->released.notify_all();
+    }
+    bool holding() const
+    {
+        std::lock_guard lock(m_state->mutex);
+        return m_state->holding;
+    }
+    int opens() const
+    {
+        std::lock_guard lock(m_state->mutex);
+        return m_state->opens;
+    }
+    int opensOnGui() const
+    {
+        std::lock_guard lock(m_state->mutex);
+        return m_state->opensOnGui;
+    }
+
+private:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable released;
+        bool release = false;
+        bool holding = false;
+        int opens = 0;
+        int opensOnGui = 0;
+    };
+    std::shared_ptr<State> m_state;
+};
+
+// A disc is read where the window cannot feel it: the drive spinning up holds
+// a thread of its own while the window repaints, and the source element then
+// starts on the file opened there, without opening the disc again.
+TEST(OpenWait, aDiscSpinningUpIsOpenedOffTheGuiThread)
+{
+    const QString track = test::discImages().vcdCue + QStringLiteral("/MPEGAV/AVSEQ02.DAT");
+    FilgraphManager graph;
+    HeldDiscOpen held(4000ms);
+    PaintCounter window;
+    window.resize(64, 48);
+    window.show();
+    bool seenHeld = false;
+    int paintsWhileHeld = 0;
+    bool releasedByTicks = false;
+    bool activeWhileHeld = false;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (!held.holding())
+            return;
+        if (!std::exchange(seenHeld, true)) {
+            activeWhileHeld = OpenInProgress::active();
+            paintsWhileHeld = -window.paints;
+            window.update();
+        } else if (paintsWhileHeld + window.paints > 0) {
+            releasedByTicks = true;
+            held.release();
+        }
+    });
+    ticker.start(5);
+    graph.RenderFile(track);
+    EXPECT_TRUE(graph.isRendered());
+    EXPECT_TRUE(releasedByTicks);
+    EXPECT_TRUE(activeWhileHeld);
+    EXPECT_EQ(held.opens(), 1);
+    EXPECT_EQ(held.opensOnGui(), 0);
+    EXPECT_NEAR(graph.Duration(), 5.0, 0.5);
+    graph.Run();
+    EXPECT_TRUE(waitFor([&] { return graph.CurrentPosition() > 0.5; }, 5000));
+}
+
+// A disc that never answers fails the open at the bound; the window lived
+// through it, and a later open of another disc file goes on as usual.
+TEST(OpenWait, aDiscHeldPastTheBoundFailsTheOpen)
+{
+    const QString track = test::discImages().vcdCue + QStringLiteral("/MPEGAV/AVSEQ01.DAT");
+    {
+        FilgraphManager graph;
+        HeldDiscOpen held(FilgraphManager::kPrerollTimeout + 300ms);
+        int ticksWhileHeld = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] { ticksWhileHeld += held.holding(); });
+        ticker.start(5);
+        EXPECT_THROW(graph.RenderFile(track), Failure);
+        EXPECT_GT(ticksWhileHeld, 100);
+        EXPECT_FALSE(graph.isRendered());
+        EXPECT_FALSE(OpenInProgress::active());
+        EXPECT_EQ(held.opensOnGui(), 0);
+    }
+    FilgraphManager graph;
+    graph.RenderFile(track);
+    EXPECT_TRUE(graph.isRendered());
 }
 
 } // namespace
