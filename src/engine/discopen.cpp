@@ -1,5 +1,7 @@
 #include "engine/discopen.h"
 
+#include <QByteArray>
+#include <algorithm>
 #include <mutex>
 #include <optional>
 #include <utility>
@@ -20,6 +22,46 @@ Lending& lending()
     return l;
 }
 
+// A file seen from its first MPEG pack on.
+class FromFirstPack : public DiscFile {
+public:
+    FromFirstPack(std::unique_ptr<DiscFile> file, quint64 skip)
+        : m_file(std::move(file))
+        , m_skip(skip)
+    {
+    }
+    quint64 size() const override { return m_file->size() - m_skip; }
+    qint64 read(quint64 offset, char* out, qint64 length) override
+    {
+        return m_file->read(offset + m_skip, out, length);
+    }
+
+private:
+    std::unique_ptr<DiscFile> m_file;
+    quint64 m_skip;
+};
+
+// A Video CD track begins with empty sectors before its first pack. Type
+// finders look for a pack at the start of a stream; not finding one there,
+// they try every other kind of file first, which loads plugins for ~0.2 s.
+// Zeros before a pack header are no part of any stream, so they are left out.
+std::unique_ptr<DiscFile> startAtFirstPack(std::unique_ptr<DiscFile> file)
+{
+    // Up to 64 empty Form 2 sectors; a track has 15 or 30 of them.
+    constexpr qint64 kLookAhead = 64 * 2324 + 4;
+    QByteArray head(qint64(std::min<quint64>(file->size(), kLookAhead)), Qt::Uninitialized);
+    const qint64 n = file->read(0, head.data(), head.size());
+    if (n < 4)
+        return file;
+    qint64 first = 0;
+    while (first < n && head.at(first) == 0)
+        ++first;
+    // The first non-zero byte ends a pack start code: 00 00 01 BA.
+    if (first <= 2 || first + 1 >= n || head.at(first) != 1 || uchar(head.at(first + 1)) != 0xba)
+        return file; // no zeros before the pack, or no pack
+    return std::make_unique<FromFirstPack>(std::move(file), quint64(first - 2));
+}
+
 } // namespace
 
 OpenedDiscFile openDiscFile(const DiscPath& where)
@@ -28,6 +70,8 @@ OpenedDiscFile openDiscFile(const DiscPath& where)
     opened.reader = openDisc(where.container);
     if (opened.reader)
         opened.file = opened.reader->open(where.inner);
+    if (opened.file)
+        opened.file = startAtFirstPack(std::move(opened.file));
     return opened;
 }
 

@@ -71,19 +71,16 @@ gboolean start(GstBaseSrc* src)
         return FALSE;
     }
     // Opened ahead, off this thread, when a graph opens the file.
-    OpenedDiscFile leased = takeLeasedDiscFile(s.location);
-    if (leased.file) {
-        s.reader = std::move(leased.reader);
-        s.file = std::move(leased.file);
-        return TRUE;
-    }
-    s.reader = openDisc(s.location.container);
-    if (!s.reader) {
+    OpenedDiscFile opened = takeLeasedDiscFile(s.location);
+    if (!opened.file)
+        opened = openDiscFile(s.location);
+    if (!opened.reader) {
         GST_ELEMENT_ERROR(src, RESOURCE, OPEN_READ, ("Could not read the disc."),
             ("%s", QFile::encodeName(s.location.container).constData()));
         return FALSE;
     }
-    s.file = s.reader->open(s.location.inner);
+    s.reader = std::move(opened.reader);
+    s.file = std::move(opened.file);
     if (!s.file) {
         s.reader.reset();
         GST_ELEMENT_ERROR(src, RESOURCE, NOT_FOUND, ("No such file on the disc."),
