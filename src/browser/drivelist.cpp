@@ -7,9 +7,11 @@
 
 namespace veltrin {
 
-DriveList::DriveList(QString mountTable, QWidget* parent)
+DriveList::DriveList(
+    QString mountTable, std::function<QStringList()> unmountedDrives, QWidget* parent)
     : QComboBox(parent)
     , m_mountTable(std::move(mountTable))
+    , m_unmountedDrives(std::move(unmountedDrives))
 {
     refresh();
     connect(this, &QComboBox::currentIndexChanged, this, [this] { emit driveChanged(); });
@@ -56,7 +58,7 @@ void DriveList::refresh()
     clear();
     addItems(driveMountPoints(m_mountTable));
     // Discs nobody mounted (an audio CD) are browsed through their devices.
-    addItems(unmountedOpticalDevices(m_mountTable));
+    addItems(m_unmountedDrives ? m_unmountedDrives() : unmountedOpticalDevices(m_mountTable));
     const int i = findText(current, Qt::MatchExactly);
     // A drive that went away (a disc taken out) stays shown until another is picked.
     if (i >= 0) {

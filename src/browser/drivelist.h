@@ -3,16 +3,21 @@
 #include <QComboBox>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace veltrin {
 
 // The drive list of the folder browser: a drive is a mount point, listed from
-// the mount table with the root folder first. `driveChanged` follows every
-// change of the selected drive, by the user or by `setDrive`.
+// the mount table with the root folder first, then the optical drives whose
+// disc nobody mounted, as their devices. `driveChanged` follows every change
+// of the selected drive, by the user or by `setDrive`.
 class DriveList : public QComboBox {
     Q_OBJECT
 public:
-    explicit DriveList(QString mountTable, QWidget* parent = nullptr);
+    // unmountedDrives: the devices (or, in tests, disc images) of optical
+    // drives without a mount; unset, the system's.
+    explicit DriveList(QString mountTable, std::function<QStringList()> unmountedDrives = {},
+        QWidget* parent = nullptr);
 
     QStringList drives() const;
     QString drive() const;
@@ -37,6 +42,7 @@ protected:
 
 private:
     QString m_mountTable;
+    std::function<QStringList()> m_unmountedDrives;
 };
 
 } // namespace veltrin

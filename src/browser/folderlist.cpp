@@ -1,5 +1,6 @@
 #include "browser/folderlist.h"
 
+#include "runtime/filelistmodel.h"
 #include "runtime/steps.h"
 
 #include <QDir>
@@ -64,17 +65,29 @@ FolderList::FolderList(QWidget* parent)
 void FolderList::setPath(const QString& folder)
 {
     const QFileInfo info(folder);
-    if (folder.isEmpty() || !info.isDir() || !info.isReadable() || !info.isExecutable())
+    QString clean;
+    QStringList children;
+    if (!folder.isEmpty() && info.isDir() && info.isReadable() && info.isExecutable()) {
+        clean = QDir::cleanPath(info.absoluteFilePath());
+        children = QDir(clean).entryList(
+            QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    } else if (std::optional<DiscFolderContents> disc
+        = QDir::isAbsolutePath(folder) ? listDiscFolderContents(folder) : std::nullopt) {
+        // A folder inside a disc image or on a drive nobody mounted.
+        clean = QDir::cleanPath(folder);
+        children = std::move(disc->folders);
+        children.sort(Qt::CaseInsensitive);
+    } else {
         throw Failure("not a readable folder");
-    const QString clean = QDir::cleanPath(info.absoluteFilePath());
+    }
     const bool changed = clean != m_path;
     m_path = clean;
-    relist();
+    relist(children);
     if (changed)
         emit pathChanged();
 }
 
-void FolderList::relist()
+void FolderList::relist(const QStringList& children)
 {
     clear();
     const QIcon open = folderIcon(*style(), QStyle::SP_DirOpenIcon);
@@ -98,8 +111,6 @@ void FolderList::relist()
     setCurrentItem(current);
 
     const int childDepth = static_cast<int>(parts.size()) + 1;
-    const QStringList children
-        = QDir(m_path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QString& child : children)
         add(child, m_path == u"/" ? u'/' + child : m_path + u'/' + child, childDepth, closed);
 }

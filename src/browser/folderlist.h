@@ -2,6 +2,7 @@
 
 #include <QListWidget>
 #include <QString>
+#include <QStringList>
 
 namespace veltrin {
 
@@ -28,7 +29,7 @@ signals:
     void folderClicked();
 
 private:
-    void relist();
+    void relist(const QStringList& children);
 
     QString m_path;
 };

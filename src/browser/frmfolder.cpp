@@ -43,10 +43,12 @@ QRect twips(int left, int top, int width, int height)
 
 } // namespace
 
-frmfolder::frmfolder(veltrin::PlayerControl& player, const QString& mountTable, QWidget* parent)
+frmfolder::frmfolder(veltrin::PlayerControl& player, const QString& mountTable,
+    std::function<QStringList()> unmountedDrives, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_player(player)
     , m_mountTable(mountTable)
+    , m_unmountedDrives(std::move(unmountedDrives))
 {
     setWindowTitle(QStringLiteral("Folder"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -67,7 +69,7 @@ void frmfolder::buildControls()
     const QRect client = twips(0, 0, 5895, 3975);
     setFixedSize(client.size());
 
-    Drive1 = new veltrin::DriveList(m_mountTable, this);
+    Drive1 = new veltrin::DriveList(m_mountTable, m_unmountedDrives, this);
     Drive1->setObjectName(QStringLiteral("Drive1"));
     Drive1->setGeometry(twips(0, 0, 2055, 315));
 

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -25,8 +26,10 @@ class frmfolder : public QWidget {
     Q_OBJECT
 public:
     // The drive list reads its optical drives from the given mount table ("":
-    // the system's).
-    frmfolder(veltrin::PlayerControl& player, const QString& mountTable, QWidget* parent = nullptr);
+    // the system's) and its unmounted ones from `unmountedDrives` (unset: the
+    // system's).
+    frmfolder(veltrin::PlayerControl& player, const QString& mountTable,
+        std::function<QStringList()> unmountedDrives = {}, QWidget* parent = nullptr);
 
     // The saved default folder, "" when none was saved.
     static QString savedFolder();
@@ -81,6 +84,7 @@ private:
 
     veltrin::PlayerControl& m_player;
     QString m_mountTable;
+    std::function<QStringList()> m_unmountedDrives;
     // The folder last shown on each drive: a drive's current folder.
     QHash<QString, QString> m_driveFolders;
 };

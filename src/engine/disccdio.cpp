@@ -372,16 +372,14 @@ std::optional<QList<DiscEntry>> listDiscFolder(const QString& path)
 
 void installDiscFolderLister()
 {
-    setDiscFolderLister([](const QString& folder) -> std::optional<QStringList> {
+    setDiscFolderLister([](const QString& folder) -> std::optional<DiscFolderContents> {
         const std::optional<QList<DiscEntry>> entries = listDiscFolder(folder);
         if (!entries)
             return std::nullopt;
-        QStringList files;
-        for (const DiscEntry& e : *entries) {
-            if (!e.folder)
-                files.append(e.name);
-        }
-        return files;
+        DiscFolderContents contents;
+        for (const DiscEntry& e : *entries)
+            (e.folder ? contents.folders : contents.files).append(e.name);
+        return contents;
     });
 }
 

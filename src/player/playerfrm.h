@@ -126,6 +126,8 @@ public:
     // The CD-ROM drives: mount points of the mounted optical discs, sorted,
     // then the devices of the discs nobody mounted; empty when there is none.
     QStringList CDLETTERS() const;
+    // The devices of the optical drives whose disc nobody mounted.
+    QStringList unmountedDrives() const;
     void ProbeVcdDrive1();
     void ProbeVcdDrive2();
     void ProbeDvdDrive1();

@@ -90,11 +90,14 @@ void playerfrm::pointFileListAtProbedFolder(const QString& pattern)
 
 QStringList playerfrm::CDLETTERS() const
 {
-    QStringList drives = veltrin::opticalMountPoints(m_options.mountTable);
-    drives += m_options.unmountedDrives
+    return veltrin::opticalMountPoints(m_options.mountTable) + unmountedDrives();
+}
+
+QStringList playerfrm::unmountedDrives() const
+{
+    return m_options.unmountedDrives
         ? m_options.unmountedDrives()
         : veltrin::unmountedOpticalDevices(m_options.mountTable, m_options.blockFolder);
-    return drives;
 }
 
 void playerfrm::ProbeVcdDrive1()

@@ -9,7 +9,8 @@ frmfolder* playerfrm::folderBrowser(bool create)
     // A child window of the player: it never outlives the player it drives,
     // and closing it deletes it, so the next opening starts afresh.
     if (!m_folder && create)
-        m_folder = new frmfolder(control(), m_options.mountTable, this);
+        m_folder = new frmfolder(
+            control(), m_options.mountTable, [this] { return unmountedDrives(); }, this);
     return m_folder;
 }
 

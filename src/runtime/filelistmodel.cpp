@@ -25,6 +25,14 @@ void setDiscFolderLister(DiscFolderLister lister)
     discFolderLister() = std::move(lister);
 }
 
+std::optional<DiscFolderContents> listDiscFolderContents(const QString& folder)
+{
+    const DiscFolderLister& lister = discFolderLister();
+    if (lister && splitDiscPath(folder))
+        return lister(folder);
+    return std::nullopt;
+}
+
 FileListModel::FileListModel(QObject* parent)
     : QAbstractListModel(parent)
     , m_folder(QDir::currentPath())
@@ -128,9 +136,8 @@ std::optional<QStringList> FileListModel::folderFiles(const QString& folder)
     }
     // A folder on a disc is none of the file system's (a folder named like an
     // image is listed above, as any other).
-    const DiscFolderLister& lister = discFolderLister();
-    if (lister && splitDiscPath(folder))
-        return lister(folder);
+    if (std::optional<DiscFolderContents> contents = listDiscFolderContents(folder))
+        return std::move(contents->files);
     return std::nullopt;
 }
 

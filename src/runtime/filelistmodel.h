@@ -8,13 +8,22 @@
 
 namespace veltrin {
 
+// What a folder on a disc holds: names as on the disc.
+struct DiscFolderContents {
+    QStringList files;
+    QStringList folders;
+};
 // Lists a folder on a disc (a path into a disc image or drive, as
-// splitDiscPath reads it): the names of its files as on the disc, folders
-// left out; nullopt when the path is no folder that can be read. The engine
-// provides the one that reads discs; without one, disc folders fail to list.
-using DiscFolderLister = std::function<std::optional<QStringList>(const QString& folder)>;
-// For every FileListModel; an empty function removes it. GUI thread only.
+// splitDiscPath reads it); nullopt when the path is no folder that can be
+// read. The engine provides the one that reads discs; without one, disc
+// folders fail to list.
+using DiscFolderLister = std::function<std::optional<DiscFolderContents>(const QString& folder)>;
+// For every list of files or folders; an empty function removes it. GUI
+// thread only.
 void setDiscFolderLister(DiscFolderLister lister);
+// A folder on a disc through the installed lister; nullopt when the path is
+// not on a disc, cannot be read, or no lister is installed.
+std::optional<DiscFolderContents> listDiscFolderContents(const QString& folder);
 
 // The file list behind the player's play list and the folder browser's file
 // list: the files of one folder that match a ";"-separated wildcard pattern,

@@ -3,6 +3,7 @@
 #include "browser/frmfolder.h"
 #include "controls/button/qorvxpbutton.h"
 #include "player/playerfrm_testpeer.h"
+#include "runtime/steps.h"
 #include "support/discmedia.h"
 #include "support/fake_player.h"
 #include "support/media.h"
@@ -430,6 +431,56 @@ TEST_F(FolderBrowser, aChosenDiscImagePlaysTheDiscInIt)
     EXPECT_TRUE(plays());
     EXPECT_TRUE(player->isVisible());
     EXPECT_TRUE(closes(f));
+}
+
+// A drive whose disc nobody mounted (an image stands for its device) is
+// offered after the mounted ones; its folders are walked and its files play
+// as any folder's.
+TEST_F(FolderBrowser, aDriveNobodyMountedIsBrowsedAndPlayed)
+{
+    const auto& d = veltrin::test::discImages();
+    ASSERT_FALSE(d.vcdCue.isEmpty());
+    const QString cd = folder(QStringLiteral("cdrom0"));
+    writeTable({ "/dev/sda1 / ext4 rw 0 0", "/dev/sr0 " + cd + " iso9660 ro 0 0" });
+    player.reset();
+    player = std::make_unique<playerfrm>(playerfrm::Options { .mountTable = table,
+        .unmountedDrives = [&d] { return QStringList { d.vcdCue }; },
+        .formFile = {},
+        .useTray = false });
+    QPointer<frmfolder> f = open();
+    EXPECT_EQ(f->Drive1->drives(), (QStringList { "/", cd, d.vcdCue }));
+
+    f->Drive1->setDrive(d.vcdCue);
+    EXPECT_EQ(f->Dir1->path(), d.vcdCue);
+    const auto rows = [&] {
+        QStringList names;
+        for (int i = 0; i < f->Dir1->count(); ++i)
+            names << f->Dir1->item(i)->text();
+        return names;
+    };
+    // The disc's own folders follow the image's place among the folders.
+    const QStringList root = rows();
+    ASSERT_GE(root.size(), 3);
+    EXPECT_EQ(root.mid(root.indexOf(QFileInfo(d.vcdCue).fileName()) + 1),
+        (QStringList { "EXT", "MPEGAV", "VCD" }));
+
+    f->Dir1->setPath(d.vcdCue + "/mpegav"); // names on a disc match in any case
+    EXPECT_EQ(f->Dir1->path(), d.vcdCue + "/mpegav");
+    f->optVCD->click();
+    ASSERT_EQ(f->FileFolderList.entries(), (QStringList { "AVSEQ01.DAT", "AVSEQ02.DAT" }));
+    EXPECT_EQ(f->Drive1->drive(), d.vcdCue);
+
+    f->FileFolderList.select(1);
+    emit f->cmdOkFile->Click();
+    EXPECT_EQ(in().CurrentFile, d.vcdCue + "/mpegav/AVSEQ02.DAT");
+    EXPECT_TRUE(plays());
+    EXPECT_TRUE(closes(f));
+
+    // A folder the disc does not hold does not open.
+    f = open();
+    f->Drive1->setDrive(d.vcdCue);
+    EXPECT_THROW(f->Dir1->setPath(d.vcdCue + "/NOSUCH"), veltrin::Failure);
+    EXPECT_EQ(f->Dir1->path(), d.vcdCue);
 }
 
 TEST_F(FolderBrowser, saveAsDefaultSavesTheTypedTextButPlaysTheListedFolder)

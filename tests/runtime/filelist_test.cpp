@@ -117,9 +117,11 @@ protected:
     DiscFolders()
     {
         touch(image);
-        setDiscFolderLister([this](const QString& folder) -> std::optional<QStringList> {
+        setDiscFolderLister([this](const QString& folder) -> std::optional<DiscFolderContents> {
             asked.append(folder);
-            return answer;
+            if (!answer)
+                return std::nullopt;
+            return DiscFolderContents { *answer, {} };
         });
     }
     ~DiscFolders() override { setDiscFolderLister({}); }
