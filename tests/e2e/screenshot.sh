@@ -43,7 +43,7 @@ wait_until() {
 }
 
 # A display number nobody uses: Xvfb picks it and reports it when ready.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 if ! wait_until 20 test -s "$work/display"; then
   echo "FAIL: Xvfb did not start" >&2
