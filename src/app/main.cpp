@@ -7,6 +7,7 @@
 #include "player/playerfrm.h"
 #include "runtime/commandline.h"
 #include "runtime/instancelock.h"
+#include "runtime/mounts.h"
 #include "runtime/openguard.h"
 
 #include <QApplication>
@@ -122,6 +123,8 @@ int main(int argc, char* argv[])
     // End-to-end tests hand in a mount table with a disc of their own; the
     // player itself has no settings of this kind.
     options.mountTable = qEnvironmentVariable("VELTRIN_TEST_MOUNT_TABLE");
+    // The engine reads it too: a file on a drive's disc is read from the drive.
+    veltrin::setSystemMountTable(options.mountTable);
     playerfrm player(std::move(options));
     // The desktop's media controls and screen saver follow the player.
     veltrin::MprisService mpris(player.control(), QDBusConnection::sessionBus());

@@ -19,6 +19,7 @@ struct DiscEntry {
     QString name; // as on the disc, without its ";1" version
     bool folder = false;
     quint64 size = 0; // bytes a DiscFile of it holds
+    bool form2 = false; // Mode 2 Form 2 sectors: a Video CD track
 };
 
 // One file's bytes. Form 2 files (Video CD tracks) read as their sectors'

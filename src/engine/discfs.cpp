@@ -139,7 +139,8 @@ public:
         QList<DiscEntry> entries;
         for (const DirRecord& r : *records) {
             if (isUsableName(r.name))
-                entries.append(DiscEntry { r.name, r.folder, r.folder ? 0 : r.streamSize() });
+                entries.append(
+                    DiscEntry { r.name, r.folder, r.folder ? 0 : r.streamSize(), r.form2 });
         }
         return entries;
     }

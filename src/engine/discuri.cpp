@@ -122,6 +122,20 @@ std::optional<DiscPath> onMountedDisc(const QString& path, const QString& mountT
     return mounted;
 }
 
+// Whether the disc holds the file as Mode 2 Form 2 sectors (a Video CD
+// track): those are read from the drive, whatever the file system makes of them.
+bool isForm2File(const DiscPath& where)
+{
+    const qsizetype slash = where.inner.lastIndexOf(u'/');
+    const QString name = where.inner.mid(slash + 1);
+    const std::unique_ptr<DiscReader> reader = openDisc(where.container);
+    const std::optional<QList<DiscEntry>> entries
+        = reader ? reader->list(slash < 0 ? QString() : where.inner.left(slash)) : std::nullopt;
+    return entries && std::any_of(entries->cbegin(), entries->cend(), [&](const DiscEntry& e) {
+        return !e.folder && e.form2 && e.name.compare(name, Qt::CaseInsensitive) == 0;
+    });
+}
+
 } // namespace
 
 bool pathMayBeOnDisc(const QString& path, const QString& mountTable)
@@ -134,7 +148,7 @@ std::optional<QString> discUriForPath(const QString& path, const QString& mountT
     std::optional<DiscPath> where = splitDiscPath(path);
     if (!where) {
         std::optional<DiscPath> mounted = onMountedDisc(path, mountTable);
-        if (mounted && !kernelReads(path))
+        if (mounted && (isForm2File(*mounted) || !kernelReads(path)))
             where = std::move(mounted);
     }
     if (!where || where->inner.isEmpty())

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <algorithm>
+#include <mutex>
 
 namespace veltrin {
 
@@ -85,9 +86,37 @@ QList<MountEntry> parseMountTable(const QByteArray& text)
     return entries;
 }
 
+namespace {
+
+struct SystemTable {
+    std::mutex mutex;
+    QString path;
+};
+
+SystemTable& systemTable()
+{
+    static SystemTable t;
+    return t;
+}
+
+QString systemTablePath()
+{
+    std::lock_guard lock(systemTable().mutex);
+    return systemTable().path.isEmpty() ? QString::fromLatin1(kSystemMountTable)
+                                        : systemTable().path;
+}
+
+} // namespace
+
+void setSystemMountTable(const QString& path)
+{
+    std::lock_guard lock(systemTable().mutex);
+    systemTable().path = path;
+}
+
 QList<MountEntry> readMountTable(const QString& path)
 {
-    const QString tablePath = path.isEmpty() ? QString::fromLatin1(kSystemMountTable) : path;
+    const QString tablePath = path.isEmpty() ? systemTablePath() : path;
     // Only a regular file: a FIFO behind the name would block. /proc/self/mounts
     // is one, reporting size 0, so it is read to its end with a cap.
     if (!QFileInfo(tablePath).isFile())

@@ -16,6 +16,11 @@ struct MountEntry {
 // The system's mount table, used when no other path is given.
 inline constexpr char kSystemMountTable[] = "/proc/self/mounts";
 
+// Puts another table in the system's place for every reader that is given no
+// path, the engine's included (tests fake drives with it); "" gives the
+// system's back. Any thread.
+void setSystemMountTable(const QString& path);
+
 // Reads a mount table in the fstab layout ("device mountpoint type options
 // dump pass"), undoing the octal escapes (\040 for a space) of its fields.
 // Lines that cannot be read are skipped; a missing or unreadable table, or one

@@ -63,8 +63,10 @@ TEST(DiscEndToEnd, startUpPlaysTheVideoCdOnAFakeOpticalMountInOrder)
     QStringList played;
     const bool third = waitFor(
         [&] {
+            // In the order first seen: for a moment the track that ended
+            // may still be open beside the next one.
             const QString now = openMediaFile(player.processId(), mpegav);
-            if (!now.isEmpty() && (played.isEmpty() || played.last() != now))
+            if (!now.isEmpty() && !played.contains(now))
                 played << now;
             return played.size() >= 3;
         },

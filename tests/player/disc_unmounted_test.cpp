@@ -2,14 +2,19 @@
 // disc image standing in for one) and play what they find.
 #include "engine/filgraphmanager.h"
 #include "player/playerfrm_testpeer.h"
+#include "runtime/mounts.h"
 #include "support/discmedia.h"
 #include "support/wait.h"
 
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
 using veltrin::FilgraphManager;
+using veltrin::setSystemMountTable;
 using veltrin::test::discImages;
 using veltrin::test::kCdAudioTones;
 using veltrin::test::waitFor;
@@ -18,13 +23,14 @@ namespace {
 
 class UnmountedDisc : public ::testing::Test {
 protected:
-    std::unique_ptr<playerfrm> makePlayer(const QStringList& unmounted)
+    std::unique_ptr<playerfrm> makePlayer(const QStringList& unmounted, QString mountTable = {})
     {
-        return std::make_unique<playerfrm>(
-            playerfrm::Options { .mountTable = tmp.filePath(QStringLiteral("no-mounts")),
-                .unmountedDrives = [unmounted] { return unmounted; },
-                .formFile = {},
-                .useTray = false });
+        if (mountTable.isEmpty())
+            mountTable = tmp.filePath(QStringLiteral("no-mounts"));
+        return std::make_unique<playerfrm>(playerfrm::Options { .mountTable = mountTable,
+            .unmountedDrives = [unmounted] { return unmounted; },
+            .formFile = {},
+            .useTray = false });
     }
 
     static FilgraphManager* engine(playerfrm& p)
@@ -160,6 +166,40 @@ TEST_F(UnmountedDisc, aVideoCdImagePlaysBothTracksThenStopsAtTheStart)
     EXPECT_NEAR(engine(*p)->CurrentPosition(), 0.0, 0.05);
     // Stopped after the last entry: the list keeps it selected.
     EXPECT_EQ(in.File1.currentName(), u"AVSEQ02.DAT");
+}
+
+// A Video CD the desktop mounted: its tracks show in the file system, but
+// their sectors are read from the drive. An image stands for the device, and
+// the mounted files are empty: a moving position shows where the data came
+// from.
+using MountedDisc = UnmountedDisc;
+
+TEST_F(MountedDisc, aVideoCdTrackIsReadFromTheDriveNotTheFileSystem)
+{
+    const auto& d = discImages();
+    ASSERT_FALSE(d.vcdCue.isEmpty());
+    const QString mnt = tmp.filePath(QStringLiteral("cdrom"));
+    ASSERT_TRUE(QDir().mkpath(mnt + QStringLiteral("/MPEGAV")));
+    for (const char* name : { "/MPEGAV/AVSEQ01.DAT", "/MPEGAV/AVSEQ02.DAT" })
+        ASSERT_TRUE(QFile(mnt + QLatin1String(name)).open(QIODevice::WriteOnly));
+    const QString table = tmp.filePath(QStringLiteral("mounts"));
+    {
+        QFile f(table);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("%1 %2 iso9660 ro 0 0\n").arg(d.vcdCue, mnt).toUtf8());
+    }
+    // The engine reads the mount table as the player does.
+    setSystemMountTable(table);
+    const auto restore = qScopeGuard([] { setSystemMountTable({}); });
+    auto p = makePlayer({}, table);
+    PlayerTestPeer in(*p);
+
+    p->Command29_Click();
+
+    EXPECT_EQ(in.txtCDdrive, mnt);
+    EXPECT_EQ(in.CurrentFile, mnt + QStringLiteral("/MPEGAV/AVSEQ01.DAT"));
+    EXPECT_TRUE(advances(*p, 0.5));
+    EXPECT_NEAR(engine(*p)->Duration(), 5.0, 0.5);
 }
 
 } // namespace
