@@ -3,9 +3,12 @@
 // call's start and end count as ticks) is the stall a user would see. One
 // clip of each container, in an order that makes decoders load on first use
 // (a video after a sound file), and a file whose first read is held back 2 s
-// as a disc spinning up would.
+// as a disc spinning up would. Then a Video CD track inside a disc image, as
+// it opens at once and with the disc's open held back 2 s as a drive spinning
+// up holds it.
 #include "../tests/support/heldread.h"
 #include "bench_app.h"
+#include "engine/discopen.h"
 #include "engine/filgraphmanager.h"
 
 #include <QElapsedTimer>
@@ -15,6 +18,7 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -119,6 +123,60 @@ void openOnce(benchmark::State& state, const ClipRecipe& recipe, std::optional<i
     state.counters["first_open_gap_ms"] = first;
 }
 
+// Track 1 of a Video CD image made with vcdimager from a 3 s MPEG-1 clip.
+QString videoCdTrack()
+{
+    static const QString track = []() -> QString {
+        const ClipRecipe recipe { "track1.mpg",
+            { QStringLiteral("-target"), QStringLiteral("pal-vcd"), QStringLiteral("-f"),
+                QStringLiteral("vcd") } };
+        const QString mpeg = clip(recipe);
+        if (mpeg.isEmpty())
+            return {};
+        QProcess vcdimager;
+        vcdimager.setWorkingDirectory(QFileInfo(mpeg).path());
+        vcdimager.start(QStringLiteral("vcdimager"),
+            { QStringLiteral("-t"), QStringLiteral("vcd2"), QStringLiteral("-c"),
+                QStringLiteral("vcd.cue"), QStringLiteral("-b"), QStringLiteral("vcd.bin"),
+                QStringLiteral("track1.mpg") });
+        if (!vcdimager.waitForFinished(120000) || vcdimager.exitCode() != 0)
+            return {};
+        return QFileInfo(mpeg).path() + QStringLiteral("/vcd.cue/MPEGAV/AVSEQ01.DAT");
+    }();
+    return track;
+}
+
+void openDiscTrack(benchmark::State& state, std::chrono::milliseconds spinUp)
+{
+    ensureApplication();
+    const QString track = videoCdTrack();
+    if (track.isEmpty()) {
+        state.SkipWithError("ffmpeg or vcdimager could not make the image");
+        return;
+    }
+    if (spinUp.count() > 0)
+        veltrin::setDiscOpenHook([spinUp](const QString&) { std::this_thread::sleep_for(spinUp); });
+    double worst = 0;
+    for (auto _ : state) {
+        veltrin::FilgraphManager graph;
+        bool opened = true;
+        const double gap = longestGapMs([&] {
+            try {
+                graph.RenderFile(track);
+            } catch (const veltrin::Failure&) {
+                opened = false;
+            }
+        });
+        if (!opened) {
+            state.SkipWithError("RenderFile failed");
+            break;
+        }
+        worst = std::max(worst, gap);
+    }
+    veltrin::setDiscOpenHook({});
+    state.counters["longest_gap_ms"] = worst;
+}
+
 // In this order: the first video after a sound file loads its decoders.
 [[maybe_unused]] const int registered = [] {
     for (const ClipRecipe& recipe : kClips)
@@ -128,6 +186,14 @@ void openOnce(benchmark::State& state, const ClipRecipe& recipe, std::optional<i
             ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("OpenStall/clip.mp4/first-read-held-2s",
         [](benchmark::State& s) { openOnce(s, kClips[6], 2000); })
+        ->Iterations(2)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("OpenStall/vcd.cue-track",
+        [](benchmark::State& s) { openDiscTrack(s, std::chrono::milliseconds(0)); })
+        ->Iterations(3)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("OpenStall/vcd.cue-track/disc-open-held-2s",
+        [](benchmark::State& s) { openDiscTrack(s, std::chrono::milliseconds(2000)); })
         ->Iterations(2)
         ->Unit(benchmark::kMillisecond);
     return 0;
