@@ -45,6 +45,8 @@ struct PlayerOptions {
     QString formFile;
     // Whether to add the tray icon (tests run without one).
     bool useTray = true;
+    // The clock the timeline's ticks are due on (tests step their own).
+    std::function<qint64()> timelineClock;
 };
 
 // The main window: the player. It owns the playback graph, the play list and
@@ -88,6 +90,11 @@ public:
     // ---- Position, time display and seeking ----
     static QString SecToTime(double seconds);
     void Timer1_Timer();
+    // Something the timeline shows may have jumped (a seek, a new rate, a
+    // state change, an open): tick within the 10 ms the rules allow.
+    void timelineChanged();
+    void armTimer1(int ms);
+    qint64 timelineNow() const;
     void txtSectotime1_Change();
     void lblTimeused_Change();
     void txtSectotime3_Change();
@@ -292,6 +299,8 @@ private:
     QPoint m_resizeOrigin;
     bool m_openFailed = false; // the last open could not render its file
     bool m_runRequested = false; // the last transport call asked the graph to run
+    int m_timelineMisses = 0; // scheduled ticks in a row that found nothing to change
+    qint64 m_tickDue = -1; // when Timer1 fires, on the timeline's clock
     quint64 m_graphsMade = 0;
     bool m_noticePending = false;
     struct Noticed {

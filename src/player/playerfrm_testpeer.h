@@ -47,6 +47,7 @@ struct PlayerTestPeer {
         , H2(p.H2)
         , Timer1(p.Timer1)
         , pointerRest(p.pointerRest)
+        , tickDue(p.m_tickDue)
         , mnuPopup(p.mnuPopup)
         , mnuShow(p.mnuShow)
         , mnuOpen(p.mnuOpen)
@@ -107,6 +108,7 @@ struct PlayerTestPeer {
     dtVisualScrollBar* const& H2;
     QTimer* const& Timer1;
     QTimer* const& pointerRest;
+    const qint64& tickDue; // when Timer1 fires, on the timeline's clock
     QMenu* const& mnuPopup;
     QAction* const& mnuShow;
     QAction* const& mnuOpen;

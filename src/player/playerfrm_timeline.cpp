@@ -1,14 +1,19 @@
 #include "player/playerfrm.h"
 
+#include "player/timelineschedule.h"
+
 #include "controls/scrollbar/dtvisualscrollbar.h"
 #include "runtime/openguard.h"
 #include "runtime/steps.h"
 #include "runtime/units.h"
 
 #include <QLabel>
+#include <QTimer>
+#include <chrono>
 #include <cmath>
 
 using veltrin::must;
+using veltrin::PlaybackState;
 using veltrin::skipOnFailure;
 
 QString playerfrm::SecToTime(double seconds)
@@ -38,14 +43,18 @@ QString playerfrm::SecToTime(double seconds)
 
 void playerfrm::Timer1_Timer()
 {
-    // With no graph all three steps would fail and change nothing: skip them
-    // rather than fail three times every 10 ms while the player sits idle.
+    // With no graph all three steps would fail and change nothing, and
+    // nothing arms the next tick until a graph comes.
     if (!graph.position)
         return;
     // While a file opens the new graph has no position yet: a tick would see
-    // 0 of 0 and run the end-of-track rules inside the open.
+    // 0 of 0 and run the end-of-track rules inside the open. The open's own
+    // notice arms the next tick.
     if (veltrin::OpenInProgress::active())
         return;
+    const qint32 sliderWas = H1->Value();
+    const QString remainingWas = txtSectotime1.get();
+    const QString elapsedWas = lblTimeusedText.get();
     // Each step asks the engine afresh.
     skipOnFailure([&] {
         const double pos = must(graph.position).CurrentPosition();
@@ -58,6 +67,54 @@ void playerfrm::Timer1_Timer()
         txtSectotime1 = SecToTime(remaining);
     });
     skipOnFailure([&] { lblTimeusedText = SecToTime(must(graph.position).CurrentPosition()); });
+
+    // Paused or stopped, nothing moves until a notice says otherwise. (A
+    // stop or an open made by the rules above arrives as such a notice.)
+    if (!graph.position || playbackState() != PlaybackState::Playing) {
+        m_timelineMisses = 0;
+        return;
+    }
+    const bool changed = H1->Value() != sliderWas || txtSectotime1.get() != remainingWas
+        || lblTimeusedText.get() != elapsedWas;
+    m_timelineMisses = changed ? 0 : m_timelineMisses + 1;
+    double position = 0.0;
+    double duration = 0.0;
+    if (!skipOnFailure([&] {
+            position = must(graph.position).CurrentPosition();
+            duration = must(graph.position).Duration();
+        })) {
+        armTimer1(veltrin::kTickMs);
+        return;
+    }
+    const double rate = graph.status ? graph.status->rate() : 1.0;
+    armTimer1(veltrin::nextTickDelayMs(position, duration, rate, m_timelineMisses));
+}
+
+void playerfrm::timelineChanged()
+{
+    if (!graph.position)
+        return;
+    m_timelineMisses = 0;
+    // A tick already due sooner serves; pushing it back could starve the
+    // display under a stream of events.
+    if (Timer1->isActive() && m_tickDue - timelineNow() <= veltrin::kTickMs)
+        return;
+    armTimer1(veltrin::kTickMs);
+}
+
+qint64 playerfrm::timelineNow() const
+{
+    if (m_options.timelineClock)
+        return m_options.timelineClock();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void playerfrm::armTimer1(int ms)
+{
+    m_tickDue = timelineNow() + ms;
+    Timer1->start(ms);
 }
 
 void playerfrm::txtSectotime1_Change()
