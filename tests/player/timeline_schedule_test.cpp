@@ -1,0 +1,363 @@
+#include "controls/button/qorvxpbutton.h"
+#include "controls/scrollbar/dtvisualscrollbar.h"
+#include "player/playerfrm.h"
+#include "player/playerfrm_testpeer.h"
+#include "player/timelineschedule.h"
+#include "support/fake_graph.h"
+#include "support/media.h"
+#include "support/wait.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <vector>
+
+using namespace veltrin;
+using veltrin::test::FakeGraph;
+using veltrin::test::FakeGraphFactory;
+using veltrin::test::FakeMedia;
+
+namespace {
+
+TEST(TimelineSchedule, nextChangeIsTheFirstOfSliderElapsedAndRemaining)
+{
+    // Binary fractions, so the arithmetic is exact.
+    struct Case {
+        double position, duration, rate;
+        int misses;
+        double seconds;
+        int delayMs;
+    } cases[] = {
+        { 0.25, 10.0, 1.0, 0, 0.25, 251 }, // slider at 0.5
+        { 0.75, 10.5, 1.0, 0, 0.25, 251 }, // elapsed at 1
+        { 0.25, 10.375, 1.0, 0, 0.125, 126 }, // remaining at 10.375 - 10
+        { 0.25, 10.0, 2.0, 0, 0.25, 126 }, // double rate halves the wait
+        { 2.5, 10.25, 1.0, 0, 0.0, 3 }, // at a half rounding down to even
+        { 0.0, 10.0, 1.0, 0, 0.0, 3 }, // remaining leaves 10 right away
+        { 0.999, 10.25, 1.0, 1, 0.001, 3 }, // a first retry may be quick
+        { 0.999, 10.25, 1.0, 2, 0.001, kTickMs }, // later ones keep to the tick
+        { 0.25, 10.0, 1.0, 5, 0.25, 251 }, // a far crossing is waited for
+        { 0.25, 10.0, 0.0, 0, 0.25, kTickMs }, // no usable rate: poll
+        { std::nan(""), 10.0, 1.0, 0, std::nan(""), kTickMs },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.position << " of " << c.duration << " at " << c.rate);
+        if (std::isfinite(c.seconds)) {
+            EXPECT_DOUBLE_EQ(secondsToNextChange(c.position, c.duration), c.seconds);
+        }
+        EXPECT_EQ(nextTickDelayMs(c.position, c.duration, c.rate, c.misses), c.delayMs);
+    }
+}
+
+// What the timeline shows, as the player's own ticks leave it.
+struct Shown {
+    qint64 at;
+    QString field;
+    QString value;
+};
+
+// The player over fake graphs whose position follows a clock the test steps.
+// Either its own schedule fires Timer1 (at the due times it asks for), or
+// the test ticks it every 10 ms as the old fixed timer did: the reference.
+struct ClockedPlayer {
+    QTemporaryDir dir;
+    FakeGraphFactory graphs;
+    qint64 now = 0;
+    std::unique_ptr<playerfrm> player;
+    std::vector<Shown> shown;
+    std::map<QString, QString> last;
+    int wakes = 0;
+
+    explicit ClockedPlayer(std::map<QString, double> durations)
+    {
+        for (const auto& [name, duration] : durations)
+            QFile(dir.filePath(name)).open(QIODevice::WriteOnly);
+        graphs.media = [durations](const QString& path) {
+            FakeMedia m;
+            m.duration = durations.at(path.section(u'/', -1));
+            return std::optional<FakeMedia>(m);
+        };
+        player = std::make_unique<playerfrm>(playerfrm::Options {
+            .graphFactory = graphs.factory(),
+            .mountTable = dir.filePath(QStringLiteral("no-mounts")),
+            .formFile = {},
+            .useTray = false,
+            .timelineClock = [this] { return now; },
+        });
+        in().File1.setPath(dir.path());
+    }
+    PlayerTestPeer in() const { return PlayerTestPeer(*player); }
+
+    void advanceTo(qint64 t)
+    {
+        if (auto g = graphs.graph(); g && g->running)
+            g->position
+                = std::min(g->position + double(t - now) / 1000.0 * g->rate(), g->Duration());
+        now = t;
+    }
+    // Notices are posted; they arrive at the same instant. Timers are not
+    // dispatched: the test fires them on its clock.
+    void settle()
+    {
+        QCoreApplication::sendPostedEvents();
+        record();
+    }
+    void record()
+    {
+        const QString values[][2] = {
+            { QStringLiteral("slider"), QString::number(in().H1->Value()) },
+            { QStringLiteral("remaining"), in().txtSectotime1.get() },
+            { QStringLiteral("elapsed"), in().lblTimeused->text() },
+            { QStringLiteral("file"), in().CurrentFile.section(u'/', -1) },
+        };
+        for (const auto& [field, value] : values) {
+            if (last[field] != value)
+                shown.push_back({ now, field, value });
+            last[field] = value;
+        }
+    }
+    void tick()
+    {
+        ++wakes;
+        player->Timer1_Timer();
+        settle();
+    }
+    // Up to t, by the player's own schedule.
+    void runScheduled(qint64 t)
+    {
+        while (in().Timer1->isActive() && in().tickDue <= t) {
+            advanceTo(in().tickDue);
+            in().Timer1->stop();
+            tick();
+        }
+        advanceTo(t);
+    }
+    // Up to t, a tick on every 10 ms of the clock.
+    void runEvery10ms(qint64 t)
+    {
+        for (qint64 g = (now / 10 + 1) * 10; g <= t; g += 10) {
+            advanceTo(g);
+            tick();
+        }
+        advanceTo(t);
+        in().Timer1->stop();
+    }
+};
+
+// A user's actions at given instants.
+struct Step {
+    qint64 at;
+    std::function<void(ClockedPlayer&)> act;
+};
+
+void play(ClockedPlayer& p, const std::vector<Step>& steps, qint64 end, bool scheduled)
+{
+    for (const auto& s : steps) {
+        scheduled ? p.runScheduled(s.at) : p.runEvery10ms(s.at);
+        s.act(p);
+        p.settle();
+    }
+    scheduled ? p.runScheduled(end) : p.runEvery10ms(end);
+}
+
+std::vector<Shown> field(const std::vector<Shown>& all, const QString& name)
+{
+    std::vector<Shown> out;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(out),
+        [&](const Shown& s) { return s.field == name; });
+    return out;
+}
+
+void start(ClockedPlayer& p)
+{
+    p.in().File1.select(0);
+    p.player->fncPlay();
+}
+
+TEST(TimelineSchedule, showsWhatTheTenMillisecondTickShowedAtMostOneTickLater)
+{
+    const auto seek = [](int seconds) {
+        return [seconds](ClockedPlayer& p) {
+            p.in().H1->setValue(seconds);
+            emit p.in().H1->Scroll();
+        };
+    };
+    struct Scenario {
+        const char* name;
+        std::map<QString, double> durations;
+        std::vector<Step> steps;
+        qint64 end;
+        QStringList files; // the entries the player went through, in order
+    } scenarios[] = {
+        { "seek, fast forward, pause and run, then two ends of track",
+            { { QStringLiteral("T1.DAT"), 12.3 }, { QStringLiteral("T2.DAT"), 4.7 } },
+            {
+                { 0, start },
+                { 2003, seek(7) },
+                { 3007, [](ClockedPlayer& p) { emit p.in().cmdForward->MouseDown(1, 0, 1, 1); } },
+                { 4005, [](ClockedPlayer& p) { emit p.in().cmdForward->MouseUp(1, 0, 1, 1); } },
+                { 5001, [](ClockedPlayer& p) { p.player->control().pause(); } },
+                { 6502, [](ClockedPlayer& p) { p.player->control().play(); } },
+            },
+            16000, { QStringLiteral("T1.DAT"), QString(), QStringLiteral("T2.DAT"), QString() } },
+        { "3:30.5 stops at 210 s and opens the next entry",
+            { { QStringLiteral("T1.DAT"), 210.5 }, { QStringLiteral("T2.DAT"), 60.0 } },
+            { { 0, start }, { 1000, seek(208) } }, 4500,
+            { QStringLiteral("T1.DAT"), QString(), QStringLiteral("T2.DAT") } },
+        // Leaving T1 at 5.4 s, the elapsed 00:00:05 equals T2's total: the
+        // first tick on T2 advances once more.
+        { "a manual track change whose total equals the elapsed text",
+            { { QStringLiteral("T1.DAT"), 20.0 }, { QStringLiteral("T2.DAT"), 5.2 },
+                { QStringLiteral("T3.DAT"), 8.0 } },
+            { { 0, start }, { 5400, [](ClockedPlayer& p) { p.player->NextTrack(); } } }, 7000,
+            { QStringLiteral("T1.DAT"), QStringLiteral("T2.DAT"), QStringLiteral("T3.DAT") } },
+    };
+    for (const auto& sc : scenarios) {
+        SCOPED_TRACE(sc.name);
+        ClockedPlayer reference(sc.durations);
+        play(reference, sc.steps, sc.end, false);
+        ClockedPlayer scheduled(sc.durations);
+        play(scheduled, sc.steps, sc.end, true);
+
+        QStringList files;
+        for (const auto& s : field(scheduled.shown, QStringLiteral("file")))
+            files << s.value;
+        EXPECT_EQ(files, sc.files);
+        for (const char* name : { "slider", "remaining", "elapsed", "file" }) {
+            SCOPED_TRACE(name);
+            const auto want = field(reference.shown, QString::fromLatin1(name));
+            const auto got = field(scheduled.shown, QString::fromLatin1(name));
+            ASSERT_EQ(got.size(), want.size());
+            for (size_t i = 0; i < want.size(); ++i) {
+                EXPECT_EQ(got[i].value, want[i].value) << i;
+                EXPECT_LE(got[i].at, want[i].at + kTickMs) << got[i].value.toStdString();
+                EXPECT_GE(got[i].at, want[i].at - kTickMs) << got[i].value.toStdString();
+            }
+        }
+        // The point of the schedule: a few wakes a second of media, not 100.
+        EXPECT_LT(scheduled.wakes * 5, reference.wakes);
+    }
+}
+
+TEST(TimelineSchedule, noWakeWithoutAGraphNorWhilePausedOrStopped)
+{
+    ClockedPlayer p({ { QStringLiteral("T1.DAT"), 30.0 } });
+    p.settle();
+    EXPECT_FALSE(p.in().Timer1->isActive()) << "idle with no graph";
+
+    start(p);
+    p.settle();
+    p.runScheduled(1200);
+    EXPECT_TRUE(p.in().Timer1->isActive()) << "playing";
+
+    struct {
+        const char* name;
+        std::function<void()> act;
+    } holds[] = {
+        { "paused", [&] { p.player->control().pause(); } },
+        { "stopped", [&] { p.player->control().stop(); } },
+    };
+    for (const auto& hold : holds) {
+        SCOPED_TRACE(hold.name);
+        hold.act();
+        p.settle();
+        // One tick soon shows the new state, then nothing is armed.
+        ASSERT_TRUE(p.in().Timer1->isActive());
+        EXPECT_LE(p.in().tickDue, p.now + kTickMs);
+        const int before = p.wakes;
+        p.runScheduled(p.now + 60000);
+        EXPECT_EQ(p.wakes, before + 1);
+        EXPECT_FALSE(p.in().Timer1->isActive());
+    }
+
+    // The graph goes away: a tick already armed finds nothing and arms none.
+    p.player->control().play();
+    p.settle();
+    p.player->CleanUp();
+    p.runScheduled(p.now + 60000);
+    EXPECT_FALSE(p.in().Timer1->isActive());
+}
+
+// The engine's position lags the clock: the wake that was due finds nothing
+// changed and retries shortly, without spinning.
+TEST(TimelineSchedule, aLaggingPositionIsRetriedAtTheTick)
+{
+    ClockedPlayer p({ { QStringLiteral("T1.DAT"), 30.0 } });
+    start(p);
+    p.settle();
+    p.runScheduled(400);
+    auto graph = p.graphs.graph();
+    graph->running = false; // the position stalls, the player still plays
+    p.runScheduled(2000);
+    EXPECT_TRUE(p.in().Timer1->isActive());
+    const int stalledWakes = p.wakes;
+    p.runScheduled(3000);
+    // Polling at the old rate at most, while nothing moves.
+    EXPECT_LE(p.wakes - stalledWakes, 100);
+    EXPECT_GE(p.wakes - stalledWakes, 1);
+    graph->running = true;
+    const QString elapsed = p.in().lblTimeused->text();
+    p.runScheduled(4000);
+    EXPECT_NE(p.in().lblTimeused->text(), elapsed);
+}
+
+// A real clip under the player's own schedule: what it shows, sampled as it
+// plays, is what a tick at that moment would show, never ahead of the engine
+// and less than a second behind it; every second is shown and
+// the end of the clip stops the player.
+TEST(TimelineSchedule, realPlaybackShowsEverySecondAndStopsAtTheEnd)
+{
+    QTemporaryDir dir;
+    test::copyClip(test::Clip::Mp3, dir.path(), QStringLiteral("tone.mp3"), 3);
+    PlayerOptions options;
+    options.useTray = false;
+    options.mountTable = dir.filePath(QStringLiteral("no-mounts"));
+    playerfrm player(options);
+    PlayerTestPeer in(player);
+    player.show();
+    player.Form_Load(QString());
+    in.File1.setPath(dir.path());
+    in.File1.select(0);
+    player.fncPlay();
+    ASSERT_FALSE(in.CurrentFile.isEmpty());
+
+    QStringList elapsedSeen;
+    int samples = 0;
+    const bool stopped = test::waitFor(
+        [&] {
+            if (in.CurrentFile.isEmpty())
+                return true;
+            const auto position = player.control().position();
+            if (!position)
+                return false;
+            const QString elapsed = in.lblTimeused->text();
+            if (elapsedSeen.isEmpty() || elapsedSeen.last() != elapsed)
+                elapsedSeen << elapsed;
+            ++samples;
+            // Never ahead of the engine, and never a whole second behind it.
+            const int shown = elapsed.right(2).toInt();
+            const int now = static_cast<int>(std::floor(*position));
+            EXPECT_TRUE(shown == now || shown == now - 1)
+                << elapsed.toStdString() << " at " << *position;
+            EXPECT_LE(std::abs(in.H1->Value() - std::lround(*position)), 1) << *position;
+            return false;
+        },
+        20000);
+    ASSERT_TRUE(stopped) << elapsedSeen.join(u' ').toStdString();
+    EXPECT_EQ(elapsedSeen.mid(0, 3),
+        QStringList({ QStringLiteral("00:00:00"), QStringLiteral("00:00:01"),
+            QStringLiteral("00:00:02") }));
+    EXPECT_GT(samples, 10);
+    // Stopped at the end: nothing more to wake for.
+    EXPECT_TRUE(test::waitFor([&] { return !in.Timer1->isActive(); }, 2000));
+}
+
+} // namespace
