@@ -45,8 +45,6 @@ struct PlayerOptions {
     QString formFile;
     // Whether to add the tray icon (tests run without one).
     bool useTray = true;
-    // The clock the timeline's ticks are due on (tests step their own).
-    std::function<qint64()> timelineClock;
 };
 
 // The main window: the player. It owns the playback graph, the play list and
@@ -301,6 +299,7 @@ private:
     bool m_runRequested = false; // the last transport call asked the graph to run
     int m_timelineMisses = 0; // scheduled ticks in a row that found nothing to change
     qint64 m_tickDue = -1; // when Timer1 fires, on the timeline's clock
+    std::function<qint64()> m_timelineClock; // empty: the steady clock; tests step their own
     quint64 m_graphsMade = 0;
     bool m_noticePending = false;
     struct Noticed {

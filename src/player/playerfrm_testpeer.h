@@ -48,6 +48,7 @@ struct PlayerTestPeer {
         , Timer1(p.Timer1)
         , pointerRest(p.pointerRest)
         , tickDue(p.m_tickDue)
+        , timelineClock(p.m_timelineClock)
         , mnuPopup(p.mnuPopup)
         , mnuShow(p.mnuShow)
         , mnuOpen(p.mnuOpen)
@@ -109,6 +110,7 @@ struct PlayerTestPeer {
     QTimer* const& Timer1;
     QTimer* const& pointerRest;
     const qint64& tickDue; // when Timer1 fires, on the timeline's clock
+    std::function<qint64()>& timelineClock; // replaced to step the timeline by hand
     QMenu* const& mnuPopup;
     QAction* const& mnuShow;
     QAction* const& mnuOpen;

@@ -104,8 +104,8 @@ void playerfrm::timelineChanged()
 
 qint64 playerfrm::timelineNow() const
 {
-    if (m_options.timelineClock)
-        return m_options.timelineClock();
+    if (m_timelineClock)
+        return m_timelineClock();
     return std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now().time_since_epoch())
         .count();

@@ -90,8 +90,8 @@ struct ClockedPlayer {
             .mountTable = dir.filePath(QStringLiteral("no-mounts")),
             .formFile = {},
             .useTray = false,
-            .timelineClock = [this] { return now; },
         });
+        in().timelineClock = [this] { return now; };
         in().File1.setPath(dir.path());
     }
     PlayerTestPeer in() const { return PlayerTestPeer(*player); }
