@@ -469,6 +469,9 @@ void FilgraphManager::settleSeek()
     }
     m_seekRetries = 0;
     m_seekTarget.reset();
+    // The position is the sinks' again, no longer the target: watchers that
+    // predict it from the last one they read look again.
+    notifyStatus();
 }
 
 void FilgraphManager::endOnError()
@@ -688,7 +691,10 @@ void FilgraphManager::dispatchBusMessages()
                 notifyStatus(); // the position jumps to the end here too
             }
             break;
-        case GST_MESSAGE_DURATION_CHANGED: m_duration.reset(); break;
+        case GST_MESSAGE_DURATION_CHANGED:
+            m_duration.reset();
+            notifyStatus(); // the remaining time moves with it
+            break;
         case GST_MESSAGE_ASYNC_DONE:
             if (GST_MESSAGE_SRC(msg.get()) == GST_OBJECT(m_playbin.get()))
                 settleSeek();
