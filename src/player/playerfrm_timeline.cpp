@@ -48,13 +48,12 @@ void playerfrm::Timer1_Timer()
     if (!graph.position)
         return;
     // While a file opens the new graph has no position yet: a tick would see
-    // 0 of 0 and run the end-of-track rules inside the open. The open's own
-    // notice arms the next tick.
-    if (veltrin::OpenInProgress::active())
+    // 0 of 0 and run the end-of-track rules inside the open. The tick is
+    // taken up again once the open has returned.
+    if (veltrin::OpenInProgress::active()) {
+        veltrin::OpenInProgress::afterOpen(this, [this] { timelineChanged(); });
         return;
-    const qint32 sliderWas = H1->Value();
-    const QString remainingWas = txtSectotime1.get();
-    const QString elapsedWas = lblTimeusedText.get();
+    }
     // Each step asks the engine afresh.
     skipOnFailure([&] {
         const double pos = must(graph.position).CurrentPosition();
@@ -67,39 +66,37 @@ void playerfrm::Timer1_Timer()
         txtSectotime1 = SecToTime(remaining);
     });
     skipOnFailure([&] { lblTimeusedText = SecToTime(must(graph.position).CurrentPosition()); });
+    scheduleTimer1();
+}
 
+void playerfrm::scheduleTimer1()
+{
     // Paused or stopped, nothing moves until a notice says otherwise. (A
-    // stop or an open made by the rules above arrives as such a notice.)
-    if (!graph.position || playbackState() != PlaybackState::Playing) {
-        m_timelineMisses = 0;
+    // stop or an open made by the rules arrives as such a notice.)
+    if (!graph.position || playbackState() != PlaybackState::Playing)
         return;
-    }
-    const bool changed = H1->Value() != sliderWas || txtSectotime1.get() != remainingWas
-        || lblTimeusedText.get() != elapsedWas;
-    m_timelineMisses = changed ? 0 : m_timelineMisses + 1;
-    double position = 0.0;
-    double duration = 0.0;
-    if (!skipOnFailure([&] {
-            position = must(graph.position).CurrentPosition();
-            duration = must(graph.position).Duration();
-        })) {
-        armTimer1(veltrin::kTickMs);
-        return;
-    }
+    const qint64 now = timelineNow();
+    double position = std::nan("");
+    double duration = std::nan("");
+    skipOnFailure([&] { position = must(graph.position).CurrentPosition(); });
+    skipOnFailure([&] { duration = must(graph.position).Duration(); });
     const double rate = graph.status ? graph.status->rate() : 1.0;
-    armTimer1(veltrin::nextTickDelayMs(position, duration, rate, m_timelineMisses));
+    const qint64 due = veltrin::nextTickAt(now, position, duration, rate);
+    if (due >= 0)
+        armTimer1(now, due);
 }
 
 void playerfrm::timelineChanged()
 {
     if (!graph.position)
         return;
-    m_timelineMisses = 0;
-    // A tick already due sooner serves; pushing it back could starve the
-    // display under a stream of events.
-    if (Timer1->isActive() && m_tickDue - timelineNow() <= veltrin::kTickMs)
+    // The next tick of the grid, as the fixed timer would have shown it; one
+    // already due by then serves.
+    const qint64 now = timelineNow();
+    const qint64 due = veltrin::nextGridTick(now);
+    if (Timer1->isActive() && m_tickDue <= due)
         return;
-    armTimer1(veltrin::kTickMs);
+    armTimer1(now, due);
 }
 
 qint64 playerfrm::timelineNow() const
@@ -111,10 +108,10 @@ qint64 playerfrm::timelineNow() const
         .count();
 }
 
-void playerfrm::armTimer1(int ms)
+void playerfrm::armTimer1(qint64 now, qint64 due)
 {
-    m_tickDue = timelineNow() + ms;
-    Timer1->start(ms);
+    m_tickDue = due;
+    Timer1->start(static_cast<int>(std::clamp<qint64>(due - now, 0, INT32_MAX)));
 }
 
 void playerfrm::txtSectotime1_Change()

@@ -2,41 +2,59 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace veltrin {
 
 namespace {
 
-// Never sooner: a position that has not yet crossed must not spin the GUI thread.
-constexpr int kMinDelayMs = 3;
-// A safety net for positions and rates no arithmetic can use.
-constexpr int kMaxDelayMs = 1000;
+// A change predicted this soon after a tick is looked for at that tick: the
+// clock is read in whole milliseconds and the engine's position may be up to
+// a millisecond old, so a prediction can be late by that much. Waking early
+// costs one more tick; waking late would show the change a tick after the
+// fixed timer did.
+constexpr double kEarlyMs = 2.0;
 
 } // namespace
 
 double secondsToNextChange(double position, double duration)
 {
+    // At the end the position stays where it is until a seek or an open.
+    if (std::isfinite(duration) && position >= duration)
+        return -1.0;
     // Elapsed text: the next whole second.
-    const double elapsed = std::floor(position) + 1.0 - position;
+    double next = std::floor(position) + 1.0 - position;
     // Slider: the next half. Halves round to even, so at a half the value may
     // change right after it: that half counts as next.
-    const double slider = std::ceil(position - 0.5) + 0.5 - position;
+    next = std::min(next, std::ceil(position - 0.5) + 0.5 - position);
     // Remaining text: where duration - position next crosses a whole number.
-    const double left = duration - position;
-    const double remaining = left - std::floor(left);
-    return std::min({ elapsed, slider, remaining });
+    if (std::isfinite(duration)) {
+        const double left = duration - position;
+        next = std::min(next, left - std::floor(left));
+    }
+    return next;
 }
 
-int nextTickDelayMs(double position, double duration, double rate, int misses)
+std::int64_t nextGridTick(std::int64_t now)
 {
-    const int floorMs = misses >= 2 ? kTickMs : kMinDelayMs;
-    if (!std::isfinite(position) || !std::isfinite(duration) || !std::isfinite(rate)
-        || !(rate > 0.0))
-        return kTickMs;
-    const double seconds = secondsToNextChange(position, duration) / rate;
-    // One millisecond past the crossing, so the wake reads the new value.
-    const double ms = std::ceil(seconds * 1000.0) + 1.0;
-    return static_cast<int>(std::clamp(ms, static_cast<double>(floorMs), double(kMaxDelayMs)));
+    // Floor division: the clock of a test may start below zero.
+    const std::int64_t q = now / kTickMs - (now % kTickMs < 0 ? 1 : 0);
+    return (q + 1) * kTickMs;
+}
+
+std::int64_t nextTickAt(std::int64_t now, double position, double duration, double rate)
+{
+    const std::int64_t soonest = nextGridTick(now);
+    if (!std::isfinite(position) || !std::isfinite(rate) || !(rate > 0.0))
+        return soonest;
+    const double media = secondsToNextChange(position, duration);
+    if (media < 0.0)
+        return -1;
+    const double at = static_cast<double>(now) + media / rate * 1000.0 - kEarlyMs;
+    // A day ahead at most, which keeps the cast in range.
+    const double latest = static_cast<double>(now) + 86'400'000.0;
+    const auto ticks = static_cast<std::int64_t>(std::ceil(std::min(at, latest) / kTickMs));
+    return std::max(soonest, ticks * kTickMs);
 }
 
 } // namespace veltrin

@@ -1,21 +1,32 @@
 #pragma once
 
+#include <cstdint>
+
 namespace veltrin {
 
 // When the timeline next has something to show while a graph plays. The seek
 // slider shows the position rounded half to even (it moves at k + 0.5), the
-// elapsed text floor(position) (whole seconds) and the remaining text
-// floor(duration - position); nothing else on the timeline moves by itself.
-
-// Seconds of media from `position` until the first of those values can change.
-double secondsToNextChange(double position, double duration);
-
-// Milliseconds to wait before the next tick while playing at `rate`. `misses`
-// counts the wakes in a row that found nothing changed (the engine's position
-// lagging its clock, or stalled): they retry soon, but never faster than a
-// few milliseconds, and after the first retry no faster than the 10 ms tick.
-int nextTickDelayMs(double position, double duration, double rate, int misses);
+// elapsed text floor(position) and the remaining text floor(duration -
+// position); nothing else on the timeline moves by itself.
 
 inline constexpr int kTickMs = 10; // the tick in which the timeline's rules are stated
+
+// Seconds of media from `position` until the first of those values can
+// change; 0 when one may change right after `position`, negative when none
+// can (the position has reached the duration, where it stays).
+double secondsToNextChange(double position, double duration);
+
+// The instant (ms on the timeline's clock) of the next tick while playing at
+// `rate`: a multiple of kTickMs after `now`, the first one at which the value
+// predicted from `position` may have changed. Ticks keep to the grid of the
+// fixed 10 ms tick, so each one runs where that tick would have, in the same
+// order against the user's actions and one tick apart where the rules say
+// so. Returns -1 when nothing can change by itself. A duration that is not
+// finite is left out; a position or rate that cannot be used polls at the
+// next tick.
+std::int64_t nextTickAt(std::int64_t now, double position, double duration, double rate);
+
+// The first tick of the grid strictly after `now`.
+std::int64_t nextGridTick(std::int64_t now);
 
 } // namespace veltrin

@@ -3,6 +3,8 @@
 #include "player/playerfrm.h"
 #include "player/playerfrm_testpeer.h"
 #include "player/timelineschedule.h"
+#include "runtime/openguard.h"
+#include "runtime/units.h"
 #include "support/fake_graph.h"
 #include "support/media.h"
 #include "support/wait.h"
@@ -14,8 +16,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <map>
 #include <memory>
 #include <vector>
@@ -27,34 +31,41 @@ using veltrin::test::FakeMedia;
 
 namespace {
 
-TEST(TimelineSchedule, nextChangeIsTheFirstOfSliderElapsedAndRemaining)
+TEST(TimelineSchedule, nextTickIsOnTheTenMillisecondGridAtTheFirstPossibleChange)
 {
-    // Binary fractions, so the arithmetic is exact.
+    // Binary fractions, so the arithmetic is exact; the clock reads 1000.
+    const double nan = std::nan("");
+    const double inf = std::numeric_limits<double>::infinity();
     struct Case {
         double position, duration, rate;
-        int misses;
-        double seconds;
-        int delayMs;
+        qint64 at;
     } cases[] = {
-        { 0.25, 10.0, 1.0, 0, 0.25, 251 }, // slider at 0.5
-        { 0.75, 10.5, 1.0, 0, 0.25, 251 }, // elapsed at 1
-        { 0.25, 10.375, 1.0, 0, 0.125, 126 }, // remaining at 10.375 - 10
-        { 0.25, 10.0, 2.0, 0, 0.25, 126 }, // double rate halves the wait
-        { 2.5, 10.25, 1.0, 0, 0.0, 3 }, // at a half rounding down to even
-        { 0.0, 10.0, 1.0, 0, 0.0, 3 }, // remaining leaves 10 right away
-        { 0.999, 10.25, 1.0, 1, 0.001, 3 }, // a first retry may be quick
-        { 0.999, 10.25, 1.0, 2, 0.001, kTickMs }, // later ones keep to the tick
-        { 0.25, 10.0, 1.0, 5, 0.25, 251 }, // a far crossing is waited for
-        { 0.25, 10.0, 0.0, 0, 0.25, kTickMs }, // no usable rate: poll
-        { std::nan(""), 10.0, 1.0, 0, std::nan(""), kTickMs },
+        { 0.25, 10.0, 1.0, 1250 }, // slider at 0.5
+        { 0.75, 10.5, 1.0, 1250 }, // elapsed at 1
+        { 0.25, 10.375, 1.0, 1130 }, // remaining at 10.375 - 10, on to the grid
+        { 0.25, 10.0, 2.0, 1130 }, // double rate halves the wait
+        { 0.25, inf, 1.0, 1250 }, // no length: slider and elapsed only
+        { 0.25, nan, 1.0, 1250 },
+        { 0.25 - 1.0 / 512, 10.0, 1.0, 1250 }, // due 1.95 ms after a tick: that tick looks
+        { 0.25 - 3.0 / 1024, 10.0, 1.0, 1260 }, // due 2.9 ms after: the next one
+        { 2.5, 10.25, 1.0, 1010 }, // at a half rounding down to even
+        { 0.0, 10.0, 1.0, 1010 }, // remaining leaves 10 right away
+        { 10.0, 10.0, 1.0, -1 }, // at the end nothing moves by itself
+        { 12.0, 10.0, 1.0, -1 },
+        { 0.25, 10.0, 0.0, 1010 }, // no usable rate or position: poll
+        { 0.25, 10.0, nan, 1010 },
+        { nan, 10.0, 1.0, 1010 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.position << " of " << c.duration << " at " << c.rate);
-        if (std::isfinite(c.seconds)) {
-            EXPECT_DOUBLE_EQ(secondsToNextChange(c.position, c.duration), c.seconds);
-        }
-        EXPECT_EQ(nextTickDelayMs(c.position, c.duration, c.rate, c.misses), c.delayMs);
+        EXPECT_EQ(nextTickAt(1000, c.position, c.duration, c.rate), c.at);
     }
+    // Strictly after now, on any clock.
+    EXPECT_EQ(nextGridTick(1000), 1010);
+    EXPECT_EQ(nextGridTick(1009), 1010);
+    EXPECT_EQ(nextGridTick(-10), 0);
+    EXPECT_EQ(nextGridTick(-15), -10);
+    EXPECT_EQ(nextTickAt(1003, 0.25, 10.0, 1.0), 1260);
 }
 
 // What the timeline shows, as the player's own ticks leave it.
@@ -212,6 +223,15 @@ TEST(TimelineSchedule, showsWhatTheTenMillisecondTickShowedAtMostOneTickLater)
             { { QStringLiteral("T1.DAT"), 210.5 }, { QStringLiteral("T2.DAT"), 60.0 } },
             { { 0, start }, { 1000, seek(208) } }, 4500,
             { QStringLiteral("T1.DAT"), QString(), QStringLiteral("T2.DAT") } },
+        // The engine's position stands still for a while (buffering) without
+        // telling anyone, then moves on.
+        { "a position that stalls and moves on", { { QStringLiteral("T1.DAT"), 9.0 } },
+            {
+                { 0, start },
+                { 1204, [](ClockedPlayer& p) { p.graphs.graph()->running = false; } },
+                { 2777, [](ClockedPlayer& p) { p.graphs.graph()->running = true; } },
+            },
+            6000, { QStringLiteral("T1.DAT") } },
         // Leaving T1 at 5.4 s, the elapsed 00:00:05 equals T2's total: the
         // first tick on T2 advances once more.
         { "a manual track change whose total equals the elapsed text",
@@ -286,27 +306,29 @@ TEST(TimelineSchedule, noWakeWithoutAGraphNorWhilePausedOrStopped)
     EXPECT_FALSE(p.in().Timer1->isActive());
 }
 
-// The engine's position lags the clock: the wake that was due finds nothing
-// changed and retries shortly, without spinning.
-TEST(TimelineSchedule, aLaggingPositionIsRetriedAtTheTick)
+// A tick that falls inside an open (its wait runs the event loop) is skipped
+// and taken up at the grid once the open has returned.
+TEST(TimelineSchedule, aTickDuringAnOpenIsTakenUpAfterIt)
 {
     ClockedPlayer p({ { QStringLiteral("T1.DAT"), 30.0 } });
     start(p);
     p.settle();
-    p.runScheduled(400);
-    auto graph = p.graphs.graph();
-    graph->running = false; // the position stalls, the player still plays
-    p.runScheduled(2000);
-    EXPECT_TRUE(p.in().Timer1->isActive());
-    const int stalledWakes = p.wakes;
-    p.runScheduled(3000);
-    // Polling at the old rate at most, while nothing moves.
-    EXPECT_LE(p.wakes - stalledWakes, 100);
-    EXPECT_GE(p.wakes - stalledWakes, 1);
-    graph->running = true;
+    p.runScheduled(950);
     const QString elapsed = p.in().lblTimeused->text();
-    p.runScheduled(4000);
-    EXPECT_NE(p.in().lblTimeused->text(), elapsed);
+    ASSERT_EQ(p.in().tickDue, 1000);
+    p.advanceTo(1003); // the tick due at 1000 runs late, inside an open
+    {
+        OpenInProgress open;
+        p.in().Timer1->stop();
+        p.tick();
+        EXPECT_EQ(p.in().lblTimeused->text(), elapsed);
+        EXPECT_FALSE(p.in().Timer1->isActive());
+    }
+    p.settle();
+    ASSERT_TRUE(p.in().Timer1->isActive());
+    EXPECT_EQ(p.in().tickDue, 1010);
+    p.runScheduled(1010);
+    EXPECT_EQ(p.in().lblTimeused->text(), QStringLiteral("00:00:01"));
 }
 
 // A real clip under the player's own schedule: what it shows, sampled as it
