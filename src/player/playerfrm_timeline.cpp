@@ -81,9 +81,7 @@ void playerfrm::scheduleTimer1()
     skipOnFailure([&] { position = must(graph.position).CurrentPosition(); });
     skipOnFailure([&] { duration = must(graph.position).Duration(); });
     const double rate = graph.status ? graph.status->rate() : 1.0;
-    const qint64 due = veltrin::nextTickAt(now, position, duration, rate);
-    if (due >= 0)
-        armTimer1(now, due);
+    armTimer1(now, veltrin::nextTickAt(now, position, duration, rate));
 }
 
 void playerfrm::timelineChanged()

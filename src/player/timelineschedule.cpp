@@ -19,16 +19,15 @@ constexpr double kEarlyMs = 2.0;
 
 double secondsToNextChange(double position, double duration)
 {
-    // At the end the position stays where it is until a seek or an open.
-    if (std::isfinite(duration) && position >= duration)
-        return -1.0;
     // Elapsed text: the next whole second.
     double next = std::floor(position) + 1.0 - position;
     // Slider: the next half. Halves round to even, so at a half the value may
     // change right after it: that half counts as next.
     next = std::min(next, std::ceil(position - 0.5) + 0.5 - position);
     // Remaining text: where duration - position next crosses a whole number.
-    if (std::isfinite(duration)) {
+    // Past the length it reads 00:00:00 and stays; the position itself may
+    // still move on when the length was an estimate.
+    if (std::isfinite(duration) && position < duration) {
         const double left = duration - position;
         next = std::min(next, left - std::floor(left));
     }
@@ -48,8 +47,6 @@ std::int64_t nextTickAt(std::int64_t now, double position, double duration, doub
     if (!std::isfinite(position) || !std::isfinite(rate) || !(rate > 0.0))
         return soonest;
     const double media = secondsToNextChange(position, duration);
-    if (media < 0.0)
-        return -1;
     const double at = static_cast<double>(now) + media / rate * 1000.0 - kEarlyMs;
     // A day ahead at most, which keeps the cast in range.
     const double latest = static_cast<double>(now) + 86'400'000.0;

@@ -12,8 +12,7 @@ namespace veltrin {
 inline constexpr int kTickMs = 10; // the tick in which the timeline's rules are stated
 
 // Seconds of media from `position` until the first of those values can
-// change; 0 when one may change right after `position`, negative when none
-// can (the position has reached the duration, where it stays).
+// change; 0 when one may change right after `position`.
 double secondsToNextChange(double position, double duration);
 
 // The instant (ms on the timeline's clock) of the next tick while playing at
@@ -21,9 +20,8 @@ double secondsToNextChange(double position, double duration);
 // predicted from `position` may have changed. Ticks keep to the grid of the
 // fixed 10 ms tick, so each one runs where that tick would have, in the same
 // order against the user's actions and one tick apart where the rules say
-// so. Returns -1 when nothing can change by itself. A duration that is not
-// finite is left out; a position or rate that cannot be used polls at the
-// next tick.
+// so. A duration that is not finite is left out; a position or rate that
+// cannot be used polls at the next tick.
 std::int64_t nextTickAt(std::int64_t now, double position, double duration, double rate);
 
 // The first tick of the grid strictly after `now`.

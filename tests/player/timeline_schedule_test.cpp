@@ -50,8 +50,8 @@ TEST(TimelineSchedule, nextTickIsOnTheTenMillisecondGridAtTheFirstPossibleChange
         { 0.25 - 3.0 / 1024, 10.0, 1.0, 1260 }, // due 2.9 ms after: the next one
         { 2.5, 10.25, 1.0, 1010 }, // at a half rounding down to even
         { 0.0, 10.0, 1.0, 1010 }, // remaining leaves 10 right away
-        { 10.0, 10.0, 1.0, -1 }, // at the end nothing moves by itself
-        { 12.0, 10.0, 1.0, -1 },
+        { 10.0, 10.0, 1.0, 1500 }, // at the end the remaining text stays 00:00:00,
+        { 12.25, 10.0, 1.0, 1250 }, // but a length that was an estimate may be passed
         { 0.25, 10.0, 0.0, 1010 }, // no usable rate or position: poll
         { 0.25, 10.0, nan, 1010 },
         { nan, 10.0, 1.0, 1010 },
