@@ -469,6 +469,9 @@ void FilgraphManager::settleSeek()
     }
     m_seekRetries = 0;
     m_seekTarget.reset();
+    // The position is the sinks' again, no longer the target: watchers that
+    // predict it from the last one they read look again.
+    notifyStatus();
 }
 
 void FilgraphManager::endOnError()
@@ -675,15 +678,23 @@ void FilgraphManager::dispatchBusMessages()
             // An end reported while a seek is still settling belongs to the
             // stream before the seek: a rewind at the last moment must not be
             // undone by it.
-            if (!m_seekTarget)
+            if (!m_seekTarget) {
                 m_eos = true;
+                // The position has jumped to the end: watchers redraw now.
+                notifyStatus();
+            }
             break;
         case GST_MESSAGE_ERROR:
             // Errors while prerolling are RenderFile's to report.
-            if (m_rendered)
+            if (m_rendered) {
                 endOnError();
+                notifyStatus(); // the position jumps to the end here too
+            }
             break;
-        case GST_MESSAGE_DURATION_CHANGED: m_duration.reset(); break;
+        case GST_MESSAGE_DURATION_CHANGED:
+            m_duration.reset();
+            notifyStatus(); // the remaining time moves with it
+            break;
         case GST_MESSAGE_ASYNC_DONE:
             if (GST_MESSAGE_SRC(msg.get()) == GST_OBJECT(m_playbin.get()))
                 settleSeek();

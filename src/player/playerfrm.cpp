@@ -160,7 +160,8 @@ void playerfrm::buildControls()
     H2->setGeometry(339, 16, 56, 7);
 
     Timer1 = new QTimer(this);
-    Timer1->setInterval(10);
+    // Single shot, armed only while a graph exists and something can change.
+    Timer1->setSingleShot(true);
     Timer1->setTimerType(Qt::PreciseTimer);
 
     tray = new veltrin::TrayIcon(this);
@@ -233,6 +234,13 @@ void playerfrm::connectHandlers()
     connect(
         V1, &dtVisualScrollBar::Change, m_control.get(), &veltrin::PlayerControl::volumeChanged);
     connect(Timer1, &QTimer::timeout, this, &playerfrm::Timer1_Timer);
+    // Every run, pause, stop, open, rate change and engine end reaches the
+    // player as a notice; seeks announce themselves.
+    connect(
+        m_control.get(), &veltrin::PlayerControl::stateChanged, this, &playerfrm::timelineChanged);
+    connect(
+        m_control.get(), &veltrin::PlayerControl::trackChanged, this, &playerfrm::timelineChanged);
+    connect(m_control.get(), &veltrin::PlayerControl::seeked, this, &playerfrm::timelineChanged);
 
     Text4.onChange([this] { Text4_Change(); });
     txtSectotime1.onChange([this] { txtSectotime1_Change(); });
@@ -247,7 +255,6 @@ void playerfrm::Form_Load(const QString& commandLine)
     // Step 1 (single instance) is decided by main() before the window exists.
     if (m_options.useTray)
         tray->SetTrayIcon(veltrin::TrayIcon::Add, windowIcon(), kTitle);
-    Timer1->start();
     Command29_Click();
     if (!commandLine.isEmpty()) {
         CurrentFile = commandLine;

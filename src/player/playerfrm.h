@@ -88,6 +88,9 @@ public:
     // ---- Position, time display and seeking ----
     static QString SecToTime(double seconds);
     void Timer1_Timer();
+    // Something the timeline shows may have jumped (a seek, a new rate, a
+    // state change, an open): tick where the fixed 10 ms tick would have.
+    void timelineChanged();
     void txtSectotime1_Change();
     void lblTimeused_Change();
     void txtSectotime3_Change();
@@ -216,6 +219,11 @@ private:
     // Tells the player's followers what changed, once per pass of the event loop.
     void scheduleNotice();
     void sendNotices();
+    // Timer1 runs only while a graph plays, at the ticks where something it
+    // shows can change.
+    void scheduleTimer1();
+    void armTimer1(qint64 now, qint64 due);
+    qint64 timelineNow() const;
 
     // ---- State ----
     QString CurrentFile;
@@ -292,6 +300,8 @@ private:
     QPoint m_resizeOrigin;
     bool m_openFailed = false; // the last open could not render its file
     bool m_runRequested = false; // the last transport call asked the graph to run
+    qint64 m_tickDue = -1; // when Timer1 fires, on the timeline's clock
+    std::function<qint64()> m_timelineClock; // empty: the steady clock; tests step their own
     quint64 m_graphsMade = 0;
     bool m_noticePending = false;
     struct Noticed {

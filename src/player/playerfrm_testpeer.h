@@ -47,6 +47,8 @@ struct PlayerTestPeer {
         , H2(p.H2)
         , Timer1(p.Timer1)
         , pointerRest(p.pointerRest)
+        , tickDue(p.m_tickDue)
+        , timelineClock(p.m_timelineClock)
         , mnuPopup(p.mnuPopup)
         , mnuShow(p.mnuShow)
         , mnuOpen(p.mnuOpen)
@@ -107,6 +109,8 @@ struct PlayerTestPeer {
     dtVisualScrollBar* const& H2;
     QTimer* const& Timer1;
     QTimer* const& pointerRest;
+    const qint64& tickDue; // when Timer1 fires, on the timeline's clock
+    std::function<qint64()>& timelineClock; // replaced to step the timeline by hand
     QMenu* const& mnuPopup;
     QAction* const& mnuShow;
     QAction* const& mnuOpen;

@@ -1,14 +1,19 @@
 #include "player/playerfrm.h"
 
+#include "player/timelineschedule.h"
+
 #include "controls/scrollbar/dtvisualscrollbar.h"
 #include "runtime/openguard.h"
 #include "runtime/steps.h"
 #include "runtime/units.h"
 
 #include <QLabel>
+#include <QTimer>
+#include <chrono>
 #include <cmath>
 
 using veltrin::must;
+using veltrin::PlaybackState;
 using veltrin::skipOnFailure;
 
 QString playerfrm::SecToTime(double seconds)
@@ -38,14 +43,17 @@ QString playerfrm::SecToTime(double seconds)
 
 void playerfrm::Timer1_Timer()
 {
-    // With no graph all three steps would fail and change nothing: skip them
-    // rather than fail three times every 10 ms while the player sits idle.
+    // With no graph all three steps would fail and change nothing, and
+    // nothing arms the next tick until a graph comes.
     if (!graph.position)
         return;
     // While a file opens the new graph has no position yet: a tick would see
-    // 0 of 0 and run the end-of-track rules inside the open.
-    if (veltrin::OpenInProgress::active())
+    // 0 of 0 and run the end-of-track rules inside the open. The tick is
+    // taken up again once the open has returned.
+    if (veltrin::OpenInProgress::active()) {
+        veltrin::OpenInProgress::afterOpen(this, [this] { timelineChanged(); });
         return;
+    }
     // Each step asks the engine afresh.
     skipOnFailure([&] {
         const double pos = must(graph.position).CurrentPosition();
@@ -58,6 +66,50 @@ void playerfrm::Timer1_Timer()
         txtSectotime1 = SecToTime(remaining);
     });
     skipOnFailure([&] { lblTimeusedText = SecToTime(must(graph.position).CurrentPosition()); });
+    scheduleTimer1();
+}
+
+void playerfrm::scheduleTimer1()
+{
+    // Paused or stopped, nothing moves until a notice says otherwise. (A
+    // stop or an open made by the rules arrives as such a notice.)
+    if (!graph.position || playbackState() != PlaybackState::Playing)
+        return;
+    const qint64 now = timelineNow();
+    double position = std::nan("");
+    double duration = std::nan("");
+    skipOnFailure([&] { position = must(graph.position).CurrentPosition(); });
+    skipOnFailure([&] { duration = must(graph.position).Duration(); });
+    const double rate = graph.status ? graph.status->rate() : 1.0;
+    armTimer1(now, veltrin::nextTickAt(now, position, duration, rate));
+}
+
+void playerfrm::timelineChanged()
+{
+    if (!graph.position)
+        return;
+    // The next tick of the grid, as the fixed timer would have shown it; one
+    // already due by then serves.
+    const qint64 now = timelineNow();
+    const qint64 due = veltrin::nextGridTick(now);
+    if (Timer1->isActive() && m_tickDue <= due)
+        return;
+    armTimer1(now, due);
+}
+
+qint64 playerfrm::timelineNow() const
+{
+    if (m_timelineClock)
+        return m_timelineClock();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void playerfrm::armTimer1(qint64 now, qint64 due)
+{
+    m_tickDue = due;
+    Timer1->start(static_cast<int>(std::clamp<qint64>(due - now, 0, INT32_MAX)));
 }
 
 void playerfrm::txtSectotime1_Change()

@@ -1,6 +1,7 @@
 // What the desktop's watchers (media controls, screen saver) see of a real
 // graph through IGraphStatus.
 #include "engine/filgraphmanager.h"
+#include "runtime/steps.h"
 #include "support/media.h"
 #include "support/wait.h"
 
@@ -103,6 +104,21 @@ TEST(GraphStatusObserver, anEmptyFunctionRemovesIt)
     ASSERT_TRUE(waitFor([&] { return graph->state() == GST_STATE_PLAYING; }));
     graph.reset();
     EXPECT_EQ(calls, before);
+}
+
+// Nothing changes state when a stream ends, yet the position jumps to the
+// length: watchers that show it are told, and read it there.
+TEST(GraphStatusObserver, theEndOfTheStreamIsToldWithThePositionAtTheLength)
+{
+    auto graph = std::make_unique<FilgraphManager>();
+    std::vector<double> positions;
+    graph->setStatusObserver(
+        [&] { skipOnFailure([&] { positions.push_back(graph->CurrentPosition()); }); });
+    graph->RenderFile(test::clipPath(Clip::Mp3, 2));
+    graph->Run();
+    ASSERT_TRUE(waitFor(
+        [&] { return !positions.empty() && positions.back() == graph->Duration(); }, 10000));
+    graph->setStatusObserver({});
 }
 
 } // namespace
