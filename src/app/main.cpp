@@ -1,6 +1,7 @@
 #include "desktop/handover.h"
 #include "desktop/mprisservice.h"
 #include "desktop/screensaverinhibitor.h"
+#include "desktop/sessionbus.h"
 #include "engine/disc.h"
 #include "engine/engine.h"
 #include "info/bundledfont.h"
@@ -101,16 +102,17 @@ int main(int argc, char* argv[])
     QApplication app(qtArgc, qtArgv);
     QApplication::setOrganizationName(QStringLiteral("Veltrin"));
     QApplication::setApplicationName(QStringLiteral("Veltrin"));
+    const QDBusConnection bus = veltrin::userSessionBus();
     veltrin::InstanceLock lock;
     if (!lock.tryAcquire()) {
         // Another instance runs: it opens this command line and comes to the
         // front; this one ends with no window, no tray icon, no message.
-        veltrin::handOverCommandLine(commandLine, QDBusConnection::sessionBus());
+        veltrin::handOverCommandLine(commandLine, bus);
         return 0;
     }
     // Listening from the moment the lock is ours: a second start that finds
     // the lock finds someone to hand over to (it keeps trying while we start).
-    veltrin::HandOverServer handOver(QDBusConnection::sessionBus());
+    veltrin::HandOverServer handOver(bus);
 
     // Every window's text in the font shipped with the program.
     veltrin::useBundledFont();
@@ -127,8 +129,8 @@ int main(int argc, char* argv[])
     veltrin::setSystemMountTable(options.mountTable);
     playerfrm player(std::move(options));
     // The desktop's media controls and screen saver follow the player.
-    veltrin::MprisService mpris(player.control(), QDBusConnection::sessionBus());
-    veltrin::ScreenSaverInhibitor screenSaver(player.control(), QDBusConnection::sessionBus());
+    veltrin::MprisService mpris(player.control(), bus);
+    veltrin::ScreenSaverInhibitor screenSaver(player.control(), bus);
     quitOnSignals(&player, [&player] {
         // Not in the middle of an open: the graph being opened needs its caller.
         veltrin::OpenInProgress::afterOpen(&player, [&player] {

@@ -7,10 +7,12 @@
 
 #include <QDBusConnectionInterface>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QtEndian>
 #include <future>
 #include <gtest/gtest.h>
@@ -151,6 +153,48 @@ TEST(HandOver, aSecondStartPlaysItsFileInTheRunningPlayer)
         if (!first.waitForFinished(10000))
             first.kill();
     }
+}
+
+// Where no session bus runs, the player does without one: it never asks
+// libdbus to start one (dbus-launch, forked from a process with threads that
+// may hold locks the child needs), and the hand-over goes by the socket.
+TEST(HandOver, withoutASessionBusNoBusIsLaunched)
+{
+    QTemporaryDir runtime;
+    ASSERT_TRUE(QFile::setPermissions(
+        runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    // A dbus-launch of our own, first on the PATH: it leaves a mark if run.
+    const QString bin = runtime.filePath(QStringLiteral("bin"));
+    const QString mark = runtime.filePath(QStringLiteral("launched"));
+    ASSERT_TRUE(QDir().mkpath(bin));
+    {
+        QFile launcher(bin + QStringLiteral("/dbus-launch"));
+        ASSERT_TRUE(launcher.open(QIODevice::WriteOnly));
+        launcher.write(QStringLiteral("#!/bin/sh\ntouch '%1'\nexit 1\n").arg(mark).toUtf8());
+        launcher.close();
+        ASSERT_TRUE(launcher.setPermissions(launcher.permissions() | QFileDevice::ExeOwner));
+    }
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), runtime.path() + QStringLiteral("/config"));
+    env.insert(QStringLiteral("PATH"), bin + u':' + env.value(QStringLiteral("PATH")));
+    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":0"));
+
+    QProcess player;
+    player.setProcessEnvironment(env);
+    player.start(QStringLiteral(VELTRIN_BINARY), {});
+    ASSERT_TRUE(player.waitForStarted(10000));
+    ASSERT_TRUE(waitFor(
+        [&] { return QFile::exists(runtime.filePath(QStringLiteral("veltrin-player.socket"))); },
+        10000));
+    // MPRIS and the screen-saver inhibitor are set up after the hand-over.
+    QTest::qWait(500);
+    EXPECT_FALSE(QFile::exists(mark));
+    EXPECT_EQ(player.state(), QProcess::Running);
+    player.terminate();
+    EXPECT_TRUE(player.waitForFinished(10000));
 }
 
 } // namespace

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QDBusConnection>
+
+namespace veltrin {
+
+// The user's session bus when one runs: the one DBUS_SESSION_BUS_ADDRESS
+// names, or the socket "bus" in the user's runtime folder. Otherwise a
+// connection that is not connected. Asked for a session bus it cannot find,
+// libdbus runs dbus-launch, forking from this process while other threads
+// may hold the locks the child then waits on: a player that never showed its
+// window was seen stuck on such a child.
+QDBusConnection userSessionBus();
+
+} // namespace veltrin
