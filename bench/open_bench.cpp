@@ -68,6 +68,20 @@ double longestGapMs(const std::function<void()>& open)
     return static_cast<double>(longest) / 1e6;
 }
 
+// The longest gap while the graph opens `path`; nullopt when it fails to.
+std::optional<double> openGapMs(veltrin::FilgraphManager& graph, const QString& path)
+{
+    bool opened = true;
+    const double gap = longestGapMs([&] {
+        try {
+            graph.RenderFile(path);
+        } catch (const veltrin::Failure&) {
+            opened = false;
+        }
+    });
+    return opened ? std::optional(gap) : std::nullopt;
+}
+
 const ClipRecipe kClips[] = {
     { "tone.mp3", { QStringLiteral("-vn"), QStringLiteral("-c:a"), QStringLiteral("libmp3lame") } },
     { "clip.mpg",
@@ -103,21 +117,14 @@ void openOnce(benchmark::State& state, const ClipRecipe& recipe, std::optional<i
         std::optional<veltrin::test::HeldFirstRead> held;
         if (holdMs)
             held.emplace(graph.pipeline(), std::chrono::milliseconds(*holdMs));
-        bool opened = true;
-        const double gap = longestGapMs([&] {
-            try {
-                graph.RenderFile(path);
-            } catch (const veltrin::Failure&) {
-                opened = false;
-            }
-        });
-        if (!opened) {
+        const std::optional<double> gap = openGapMs(graph, path);
+        if (!gap) {
             state.SkipWithError("RenderFile failed");
             break;
         }
-        worst = std::max(worst, gap);
+        worst = std::max(worst, *gap);
         if (first < 0)
-            first = gap;
+            first = *gap;
     }
     state.counters["longest_gap_ms"] = worst;
     state.counters["first_open_gap_ms"] = first;
@@ -159,19 +166,12 @@ void openDiscTrack(benchmark::State& state, std::chrono::milliseconds spinUp)
     double worst = 0;
     for (auto _ : state) {
         veltrin::FilgraphManager graph;
-        bool opened = true;
-        const double gap = longestGapMs([&] {
-            try {
-                graph.RenderFile(track);
-            } catch (const veltrin::Failure&) {
-                opened = false;
-            }
-        });
-        if (!opened) {
+        const std::optional<double> gap = openGapMs(graph, track);
+        if (!gap) {
             state.SkipWithError("RenderFile failed");
             break;
         }
-        worst = std::max(worst, gap);
+        worst = std::max(worst, *gap);
     }
     veltrin::setDiscOpenHook({});
     state.counters["longest_gap_ms"] = worst;
