@@ -18,46 +18,8 @@ for tool in Xvfb xwd convert xdotool ffmpeg; do
   fi
 done
 
-work=$(mktemp -d)
-xvfb_pid=""
-player_pid=""
-cleanup() {
-  local status=$?
-  set +e
-  [[ -n $player_pid ]] && kill "$player_pid" 2>/dev/null && wait "$player_pid" 2>/dev/null
-  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-  exit "$status"
-}
-trap cleanup EXIT
-
-# Polls a condition every 0.2 s for at most $1 seconds.
-wait_until() {
-  local bound=$1
-  shift
-  local deadline=$((SECONDS + bound))
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.2
-  done
-}
-
-# A display number nobody uses: Xvfb picks it and reports it when ready.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-if ! wait_until 20 test -s "$work/display"; then
-  echo "FAIL: Xvfb did not start" >&2
-  cat "$work/xvfb.log" >&2
-  exit 1
-fi
-export DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
-
-# 352 x 288 moving test picture framed in red (so its edges show against the
-# black of the video area), with a tone, long enough to still play at the end.
-clip="$work/clip.mpg"
-ffmpeg -loglevel error -f lavfi \
-  -i "testsrc=size=352x288:rate=25:duration=20,drawbox=x=0:y=0:w=iw:h=ih:color=red:t=6" \
-  -f lavfi -i sine=frequency=440:duration=20 -c:v mpeg1video -q:v 4 -c:a mp2 "$clip"
+. "$(dirname "$0")/common.sh"
+start_xvfb 1024x768x24
 
 # Own runtime and settings folders: no clash with another instance's lock,
 # no trace in the user's settings.
