@@ -39,15 +39,22 @@ namespace {
 
 constexpr auto kVideoCaps = "video/x-raw,format=BGRx";
 
-// Enlarging, or shrinking to no less than half, costs least as two steps:
-// the scaler works on the decoder's planar picture, then the converter's
-// direct path makes BGRx at the final size. Shrinking further is cheaper in
-// the converter's single pass, which scales while it converts (measurements
-// in bench/BENCH.md).
+// How the picture reaches the converter, by how it changes size
+// (measurements in bench/BENCH.md):
+// - enlarging: as BGRx at the source's size, so colours are converted for
+//   the fewer pixels and the converter only scales (a third of the two-step
+//   cost for a DVD at full screen);
+// - shrinking to no less than half: scaled, still planar, to the final
+//   size, then the converter's direct path makes BGRx;
+// - shrinking further: as decoded; the converter's single pass scales while
+//   it converts.
 CapsHandle prescaleCaps(QSize source, QSize target)
 {
-    if (source.isValid() && !source.isEmpty() && target.width() * 2 >= source.width()
-        && target.height() * 2 >= source.height())
+    if (!source.isValid() || source.isEmpty())
+        return CapsHandle::adopt(gst_caps_new_empty_simple("video/x-raw"));
+    if (target.width() >= source.width() && target.height() >= source.height())
+        return CapsHandle::adopt(gst_caps_from_string(kVideoCaps));
+    if (target.width() * 2 >= source.width() && target.height() * 2 >= source.height())
         // Square pixels, as the screen has: with the scaler free to choose
         // the pixel shape, a rounding of the size leaves the converter an
         // aspect to correct, and it would scale again to do it.
@@ -182,6 +189,9 @@ VideoChain::VideoChain(bool nativeSink, std::shared_ptr<FrameSlot> frames, QObje
     // pictures through untouched.
     const ElementHandle deinterlaceFormats = makeRequiredElement("videoconvert");
     const ElementHandle deinterlace = makeRequiredElement("deinterlace");
+    // Converts without scaling, so a stream that changes size mid-way keeps
+    // its size up to the scalers.
+    const ElementHandle preconvert = makeRequiredElement("videoconvert");
     const ElementHandle prescale = makeRequiredElement("videoscale");
     m_prescaleCaps = makeRequiredElement("capsfilter");
     const ElementHandle convert = makeRequiredElement("videoconvertscale");
@@ -214,9 +224,9 @@ VideoChain::VideoChain(bool nativeSink, std::shared_ptr<FrameSlot> frames, QObje
         gst_util_set_object_arg(G_OBJECT(filter->get()), "caps-change-mode", "delayed");
     const auto bgrx = CapsHandle::adopt(gst_caps_from_string(kVideoCaps));
     g_object_set(m_capsfilter.get(), "caps", bgrx.get(), nullptr);
-    addToBin(m_bin.get(), deinterlaceFormats, deinterlace, prescale, m_prescaleCaps, convert,
-        m_capsfilter, m_sink);
-    if (!linkInOrder(deinterlaceFormats, deinterlace, prescale, m_prescaleCaps, convert,
+    addToBin(m_bin.get(), deinterlaceFormats, deinterlace, preconvert, prescale, m_prescaleCaps,
+        convert, m_capsfilter, m_sink);
+    if (!linkInOrder(deinterlaceFormats, deinterlace, preconvert, prescale, m_prescaleCaps, convert,
             m_capsfilter, m_sink))
         throw Failure("video chain does not link");
     m_input = PadHandle::adopt(gst_element_get_static_pad(deinterlaceFormats.get(), "sink"));

@@ -49,7 +49,7 @@ private:
     ElementHandle m_bin;
     ElementHandle m_sink;
     ElementHandle m_capsfilter;
-    ElementHandle m_prescaleCaps; // size for the scaler in front of the converter, or any
+    ElementHandle m_prescaleCaps; // how pictures reach the converter: format and size, or any
     PadHandle m_input;
 };
 

@@ -6,6 +6,7 @@
 #include "support/wait.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMouseEvent>
 #include <QSet>
 #include <QTemporaryDir>
@@ -522,6 +523,50 @@ TEST(FilgraphManager, framesFollowTheWindowWhetherItShrinksOrGrows)
             ASSERT_EQ(frame.size(), size);
             EXPECT_GT(coloursAcross(frame), 4);
         }
+    }
+}
+
+// Joined MPEG files (a disc's titles, a cut recording) change picture size
+// where they join. The chain converts before it scales when the window is
+// larger than the picture, and converts at whatever size arrives: frames of
+// the window's size must go on past the join, whether it grows or shrinks.
+TEST(FilgraphManager, aPictureSizeChangeMidStreamKeepsFillingTheWindow)
+{
+    QTemporaryDir dir;
+    const QStringList mpeg2
+        = { QStringLiteral("-c:v"), QStringLiteral("mpeg2video"), QStringLiteral("-c:a"),
+              QStringLiteral("copy"), QStringLiteral("-f"), QStringLiteral("vob") };
+    const QString small = test::reencodeClip(Clip::Vob, dir.path(), QStringLiteral("small.mpg"),
+        QStringList { QStringLiteral("-vf"), QStringLiteral("scale=352:288") } + mpeg2);
+    // The second part's clock goes on from the first one's end.
+    const QString large = test::reencodeClip(Clip::Vob, dir.path(), QStringLiteral("large.mpg"),
+        QStringList { QStringLiteral("-output_ts_offset"), QStringLiteral("3") } + mpeg2);
+    ASSERT_FALSE(small.isEmpty());
+    ASSERT_FALSE(large.isEmpty());
+    const QString joined = dir.filePath(QStringLiteral("joined.mpg"));
+    {
+        QFile out(joined);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        for (const QString& part : { small, large }) {
+            QFile in(part);
+            ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+            ASSERT_GT(out.write(in.readAll()), 0);
+        }
+    }
+
+    // Larger than both parts, then smaller than both by more than half.
+    for (const QSize size : { QSize(840, 672), QSize(160, 128) }) {
+        SCOPED_TRACE(QStringLiteral("%1x%2").arg(size.width()).arg(size.height()).toStdString());
+        PlayingInWindow playing(joined);
+        const QImage first = playing.frameAt(size);
+        ASSERT_EQ(first.size(), size);
+        ASSERT_TRUE(waitFor([&] { return playing.graph.CurrentPosition() > 4.0; }, 8000))
+            << "stopped at " << playing.graph.CurrentPosition() << " s";
+        EXPECT_EQ(playing.graph.state(), GST_STATE_PLAYING);
+        const QImage later = playing.graph.videoWidget()->currentFrame();
+        EXPECT_EQ(later.size(), size);
+        EXPECT_GT(coloursAcross(later), 4);
+        EXPECT_NE(later, first);
     }
 }
 
