@@ -952,7 +952,8 @@ def main():
 
     # Peers running as another user must be able to read the clips.
     if any(isinstance(p, Vlc) for p in players):
-        for c in clips:
+        # Veltrin-only clips are paths inside a disc image, not folders.
+        for c in (c for c in clips if not c["veltrin_only"]):
             d = os.path.dirname(c["path"])
             while d and d != "/":
                 os.chmod(d, os.stat(d).st_mode | 0o005)
