@@ -50,11 +50,10 @@ constexpr auto kVideoCaps = "video/x-raw,format=BGRx";
 //   it converts.
 CapsHandle prescaleCaps(QSize source, QSize target)
 {
-    if (!source.isValid() || source.isEmpty())
-        return CapsHandle::adopt(gst_caps_new_empty_simple("video/x-raw"));
-    if (target.width() >= source.width() && target.height() >= source.height())
+    const bool known = source.isValid() && !source.isEmpty();
+    if (known && target.width() >= source.width() && target.height() >= source.height())
         return CapsHandle::adopt(gst_caps_from_string(kVideoCaps));
-    if (target.width() * 2 >= source.width() && target.height() * 2 >= source.height())
+    if (known && target.width() * 2 >= source.width() && target.height() * 2 >= source.height())
         // Square pixels, as the screen has: with the scaler free to choose
         // the pixel shape, a rounding of the size leaves the converter an
         // aspect to correct, and it would scale again to do it.
