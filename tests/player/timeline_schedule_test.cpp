@@ -18,10 +18,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using namespace veltrin;
@@ -332,19 +334,24 @@ TEST(TimelineSchedule, aTickDuringAnOpenIsTakenUpAfterIt)
 }
 
 // Reads the instant a timer was due for as its timer event arrives, before
-// the handlers that re-arm it.
+// the handlers that re-arm it, and runs `before` there.
 struct DueWatch : QObject {
     const qint64& due;
+    std::function<void(qint64)> before;
     qint64 fired = -1;
-    DueWatch(QTimer* timer, const qint64& due)
+    DueWatch(QTimer* timer, const qint64& due, std::function<void(qint64)> before = {})
         : due(due)
+        , before(std::move(before))
     {
         timer->installEventFilter(this);
     }
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::Timer)
+        if (event->type() == QEvent::Timer) {
             fired = due;
+            if (before)
+                before(fired);
+        }
         return false;
     }
 };
@@ -388,15 +395,6 @@ TEST(TimelineSchedule, realPlaybackShowsWhatTheFixedTickShowed)
         side->last[QStringLiteral("elapsed")] = in.lblTimeused->text();
     }
 
-    // After each of the player's ticks: what it shows now. The tick re-arms
-    // the timer, so the instant it was due for is read as it fires.
-    DueWatch due(in.Timer1, in.tickDue);
-    QObject::connect(in.Timer1, &QTimer::timeout, in.Timer1, [&] {
-        ++scheduled.wakes;
-        scheduled.note(due.fired, QStringLiteral("slider"), QString::number(in.H1->Value()));
-        scheduled.note(due.fired, QStringLiteral("remaining"), in.txtSectotime1.get());
-        scheduled.note(due.fired, QStringLiteral("elapsed"), in.lblTimeused->text());
-    });
     // The old tick's three steps, worked out from the engine.
     QTimer reference;
     reference.setSingleShot(true);
@@ -408,7 +406,7 @@ TEST(TimelineSchedule, realPlaybackShowsWhatTheFixedTickShowed)
         reference.start(static_cast<int>(referenceDue - now));
     };
     bool fastForward = false;
-    QObject::connect(&reference, &QTimer::timeout, &reference, [&] {
+    const auto referenceTick = [&] {
         const qint64 due = referenceDue;
         armReference();
         if (OpenInProgress::active())
@@ -429,8 +427,26 @@ TEST(TimelineSchedule, realPlaybackShowsWhatTheFixedTickShowed)
             fastForward = true;
             player.control().setRate(2.0);
         }
-    });
+    };
+    QObject::connect(&reference, &QTimer::timeout, &reference, referenceTick);
 
+    // After each of the player's ticks: what it shows now. The tick re-arms
+    // the timer, so the instant it was due for is read as it fires. A
+    // reference tick due at the same instant reads the engine first, as the
+    // old tick read it before its own rules acted: the last second of the
+    // clip is shown by the same tick that stops the player.
+    DueWatch due(in.Timer1, in.tickDue, [&](qint64 at) {
+        if (reference.isActive() && referenceDue <= at) {
+            reference.stop();
+            referenceTick();
+        }
+    });
+    QObject::connect(in.Timer1, &QTimer::timeout, in.Timer1, [&] {
+        ++scheduled.wakes;
+        scheduled.note(due.fired, QStringLiteral("slider"), QString::number(in.H1->Value()));
+        scheduled.note(due.fired, QStringLiteral("remaining"), in.txtSectotime1.get());
+        scheduled.note(due.fired, QStringLiteral("elapsed"), in.lblTimeused->text());
+    });
     player.Form_Load(clip);
     ASSERT_FALSE(in.CurrentFile.isEmpty());
     armReference();
