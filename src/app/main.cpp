@@ -89,6 +89,8 @@ int main(int argc, char* argv[])
     // The command line is taken before Qt or GStreamer see it: a file named
     // like one of their options is still a file to open.
     const QString commandLine = veltrin::joinCommandLine(argc, argv);
+    // Before any thread starts: it sets the environment.
+    veltrin::launchNoSessionBus();
     veltrin::configureProcess();
 
     // A file to play: its graph's set-up runs alongside Qt's start.

@@ -5,13 +5,33 @@
 
 namespace veltrin {
 
-QDBusConnection userSessionBus()
+namespace {
+
+// Nobody listens here: a connection fails at once, with nothing forked.
+constexpr char kNoBus[] = "unix:path=/nonexistent/veltrin-no-session-bus";
+
+bool sessionBusRuns()
 {
+    const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    if (!address.isEmpty())
+        return address != kNoBus;
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     struct stat st { };
-    const bool busSocket = !runtime.isEmpty() && ::stat((runtime + "/bus").constData(), &st) == 0
+    return !runtime.isEmpty() && ::stat((runtime + "/bus").constData(), &st) == 0
         && S_ISSOCK(st.st_mode);
-    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") || busSocket)
+}
+
+} // namespace
+
+void launchNoSessionBus()
+{
+    if (!sessionBusRuns())
+        qputenv("DBUS_SESSION_BUS_ADDRESS", kNoBus);
+}
+
+QDBusConnection userSessionBus()
+{
+    if (sessionBusRuns())
         return QDBusConnection::sessionBus();
     // A name no connection was made under: not connected.
     return QDBusConnection(QStringLiteral("veltrin-no-session-bus"));

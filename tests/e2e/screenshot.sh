@@ -24,8 +24,17 @@ start_xvfb 1024x768x24
 # Own runtime and settings folders: no clash with another instance's lock,
 # no trace in the user's settings.
 mkdir -m 700 "$work/run" "$work/config"
-XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb \
-  "$player" "$clip" >"$work/player.log" 2>&1 &
+# No session bus runs here, and none may be launched for the player (Qt asks
+# for one on its own): a dbus-launch of ours, reached once the system's is
+# not found, leaves a mark if run.
+mkdir "$work/bin"
+printf '#!/bin/sh\ntouch "%s"\nexit 1\n' "$work/bus-launched" >"$work/bin/dbus-launch"
+chmod +x "$work/bin/dbus-launch"
+(
+  unset DBUS_SESSION_BUS_ADDRESS
+  PATH="$work/bin:$PATH" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" \
+    QT_QPA_PLATFORM=xcb exec "$player" "$clip" >"$work/player.log" 2>&1
+) &
 player_pid=$!
 
 find_window() {
@@ -100,6 +109,10 @@ if ((last < expected_right - 2 || last > expected_right + 2)); then
 fi
 if ((first < 1 || last > area_w - 2)); then
   echo "FAIL: no black bars beside the picture" >&2
+  status=1
+fi
+if [[ -e $work/bus-launched ]]; then
+  echo "FAIL: a session bus was launched for the player" >&2
   status=1
 fi
 echo "screenshot: $shot"
