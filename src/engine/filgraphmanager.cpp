@@ -10,6 +10,7 @@
 #include "runtime/openguard.h"
 #include "runtime/steps.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEvent>
 #include <QEventLoop>
@@ -158,8 +159,13 @@ void FilgraphManager::RenderFile(const QString& path)
         ~Opening()
         {
             graph.m_opening = false;
-            if (std::exchange(graph.m_deleteAfterOpen, false))
+            if (std::exchange(graph.m_deleteAfterOpen, false)) {
+                // Qt drops a second deleteLater while any other event for the
+                // object is queued (a frame's repaint, say): the graph would
+                // live on. Those events would die with it anyway.
+                QCoreApplication::removePostedEvents(&graph);
                 graph.deleteLater();
+            }
         }
         Opening(const Opening&) = delete;
         Opening& operator=(const Opening&) = delete;

@@ -163,6 +163,12 @@ TEST(OpenWait, deleteLaterDuringTheWaitTakesEffectAfterIt)
 {
     // Owned by the event loop once deleteLater is asked.
     QPointer<FilgraphManager> graph = new FilgraphManager;
+    // Another event for the graph still queued when its open returns, as a
+    // first frame's repaint may be.
+    graph->setStatusObserver([&] {
+        if (graph && graph->isRendered())
+            QCoreApplication::postEvent(graph, new QEvent(QEvent::User));
+    });
     {
         HeldFirstRead held(graph->pipeline(), 4000ms);
         WaitObserver observer(held, [&] { graph->deleteLater(); });
