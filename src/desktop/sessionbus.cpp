@@ -29,6 +29,14 @@ void launchNoSessionBus()
         qputenv("DBUS_SESSION_BUS_ADDRESS", kNoBus);
 }
 
+QProcessEnvironment environmentForChildren()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (env.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")) == QLatin1String(kNoBus))
+        env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    return env;
+}
+
 QDBusConnection userSessionBus()
 {
     if (sessionBusRuns())

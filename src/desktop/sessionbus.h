@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QProcessEnvironment>
 
 namespace veltrin {
 
@@ -11,6 +12,10 @@ namespace veltrin {
 // no session bus runs the environment is pointed at an address that fails at
 // once. To be called before the QApplication exists.
 void launchNoSessionBus();
+
+// The environment for programs this one starts: its own, less the failing
+// address set above, so they may find or start a bus of their own.
+QProcessEnvironment environmentForChildren();
 
 // The user's session bus when one runs: the one DBUS_SESSION_BUS_ADDRESS
 // names, or the socket "bus" in the user's runtime folder. Otherwise a

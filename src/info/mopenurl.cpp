@@ -1,5 +1,7 @@
 #include "info/mopenurl.h"
 
+#include "desktop/sessionbus.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -420,7 +422,11 @@ bool OpenURL(const QString& address, const QProcessEnvironment& env)
     if (result != LookupResult::Found)
         return false;
     // One argument, passed as is: no shell sees the address.
-    return QProcess::startDetached(browser, { address });
+    QProcess process;
+    process.setProgram(browser);
+    process.setArguments({ address });
+    process.setProcessEnvironment(veltrin::environmentForChildren());
+    return process.startDetached();
 }
 
 } // namespace mOpenURL

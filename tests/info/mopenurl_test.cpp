@@ -1,12 +1,15 @@
+#include "desktop/sessionbus.h"
 #include "info/mopenurl.h"
 #include "support/wait.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
+#include <string>
 
 using veltrin::test::waitFor;
 
@@ -131,6 +134,53 @@ TEST(LinkLauncher, openURLPassesTheAddressAsOneUnchangedArgument)
         EXPECT_EQ(readAll(d.recorded()), address.toUtf8() + "\n");
     }
     EXPECT_EQ(d.tmpEntries(), QStringList());
+}
+
+// Where no session bus runs, the player points its own environment at a bus
+// address that fails at once; the browser it starts must not inherit it, and
+// a real address reaches the browser unchanged.
+TEST(LinkLauncher, theBrowserGetsTheSessionBusOfTheUserNotThePlayers)
+{
+    const QByteArray savedAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const bool hadAddress = qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS");
+    const bool hadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+    const auto restore = qScopeGuard([&] {
+        hadAddress ? qputenv("DBUS_SESSION_BUS_ADDRESS", savedAddress)
+                   : qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        hadRuntime ? qputenv("XDG_RUNTIME_DIR", savedRuntime) : qunsetenv("XDG_RUNTIME_DIR");
+    });
+
+    FakeDesktop d;
+    const QString recorder = d.path(QStringLiteral("bin/busrecorder"));
+    d.write(QStringLiteral("bin/busrecorder"),
+        "#!/bin/sh\nprintf '%s\\n' \"${DBUS_SESSION_BUS_ADDRESS-unset}\" > '"
+            + QFile::encodeName(d.recorded()) + ".part'\nmv '" + QFile::encodeName(d.recorded())
+            + ".part' '" + QFile::encodeName(d.recorded()) + "'\n");
+    QFile::setPermissions(recorder, QFile::permissions(recorder) | QFileDevice::ExeOwner);
+    d.registerDefault(QStringLiteral("config/mimeapps.list"), "busrecorder.desktop");
+    d.writeEntry(QStringLiteral("data/applications/busrecorder.desktop"),
+        QFile::encodeName(recorder) + " %u");
+
+    const auto busSeenByTheBrowser = [&]() -> std::string {
+        QFile::remove(d.recorded());
+        if (!mOpenURL::OpenURL(QStringLiteral("https://veltrin.example.org/"), d.env()))
+            return "not started";
+        if (!waitFor([&] { return QFileInfo::exists(d.recorded()); }, 10000))
+            return "not recorded";
+        return readAll(d.recorded()).trimmed().toStdString();
+    };
+
+    QTemporaryDir noBusHere;
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(noBusHere.path()));
+    veltrin::launchNoSessionBus();
+    ASSERT_FALSE(qgetenv("DBUS_SESSION_BUS_ADDRESS").isEmpty());
+    EXPECT_EQ(busSeenByTheBrowser(), "unset");
+
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/run/user/4242/bus");
+    veltrin::launchNoSessionBus();
+    EXPECT_EQ(busSeenByTheBrowser(), "unix:path=/run/user/4242/bus");
 }
 
 TEST(LinkLauncher, openURLNothingRegisteredStartsNothingAndLeavesNoProbe)
