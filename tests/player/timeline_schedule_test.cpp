@@ -339,7 +339,7 @@ struct DueWatch : QObject {
     const qint64& due;
     std::function<void(qint64)> before;
     qint64 fired = -1;
-    DueWatch(QTimer* timer, const qint64& due, std::function<void(qint64)> before = {})
+    DueWatch(QTimer* timer, const qint64& due, std::function<void(qint64)> before)
         : due(due)
         , before(std::move(before))
     {
@@ -349,8 +349,7 @@ struct DueWatch : QObject {
     {
         if (event->type() == QEvent::Timer) {
             fired = due;
-            if (before)
-                before(fired);
+            before(fired);
         }
         return false;
     }
