@@ -57,16 +57,18 @@ public:
         f.write(text);
     }
 
-    // Writes an executable script that records its arguments in recorded().
-    void writeScript(const QString& file) const
+    // Writes an executable script that records in recorded() what `record`
+    // prints: by default its arguments, one per line.
+    void writeScript(const QString& file,
+        const QByteArray& record = "for a in \"$@\"; do printf '%s\\n' \"$a\"; done") const
     {
         QDir().mkpath(QFileInfo(file).path());
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         const QByteArray out = QFile::encodeName(recorded());
         // Written aside and renamed, so a reader never sees half a file.
-        f.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + out
-            + ".part'\nmv '" + out + ".part' '" + out + "'\n");
+        f.write("#!/bin/sh\n" + record + " > '" + out + ".part'\nmv '" + out + ".part' '" + out
+            + "'\n");
         f.close();
         f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
     }
@@ -153,11 +155,7 @@ TEST(LinkLauncher, theBrowserGetsTheSessionBusOfTheUserNotThePlayers)
 
     FakeDesktop d;
     const QString recorder = d.path(QStringLiteral("bin/busrecorder"));
-    d.write(QStringLiteral("bin/busrecorder"),
-        "#!/bin/sh\nprintf '%s\\n' \"${DBUS_SESSION_BUS_ADDRESS-unset}\" > '"
-            + QFile::encodeName(d.recorded()) + ".part'\nmv '" + QFile::encodeName(d.recorded())
-            + ".part' '" + QFile::encodeName(d.recorded()) + "'\n");
-    QFile::setPermissions(recorder, QFile::permissions(recorder) | QFileDevice::ExeOwner);
+    d.writeScript(recorder, "printf '%s\\n' \"${DBUS_SESSION_BUS_ADDRESS-unset}\"");
     d.registerDefault(QStringLiteral("config/mimeapps.list"), "busrecorder.desktop");
     d.writeEntry(QStringLiteral("data/applications/busrecorder.desktop"),
         QFile::encodeName(recorder) + " %u");
